@@ -1,0 +1,36 @@
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace veltrana::bench {
+
+// Seconds of the fastest of `runs` runs of f; the fastest run is the one least disturbed by
+// whatever else the machine was doing.
+template <typename F>
+double bestSeconds(int runs, F&& f) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        f();
+        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
+
+// Prints our time beside the baseline's, then the line that scripts read.
+inline void report(const std::string& name, double ours, double baseline) {
+    std::printf("%-24s ours %.4f s, baseline %.4f s\n", name.c_str(), ours, baseline);
+    std::printf("ratio %s %.3f\n", name.c_str(), ours / baseline);
+    std::fflush(stdout);
+}
+
+// Each file of the benchmark runs its own measurements.
+void benchDatabase();
+void benchTree(int argc, char** argv);
+void benchStore();
+
+}  // namespace veltrana::bench

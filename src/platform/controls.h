@@ -1,0 +1,94 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The controls of the main window as the handlers see them. The window implements them with
+// Qt widgets; tests implement them with small fakes. Texts are UTF-8.
+
+namespace veltrana {
+
+class Label {
+public:
+    virtual ~Label() = default;
+    virtual std::string Caption() const = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+};
+
+class ListBox {
+public:
+    virtual ~ListBox() = default;
+    virtual void Clear() = 0;
+    virtual void AddItems(const std::vector<std::string>& items) = 0;
+    // Text of the selected item, empty when none is selected.
+    virtual std::string Text() const = 0;
+};
+
+class PictureBox {
+public:
+    virtual ~PictureBox() = default;
+    // Shows the JPEG or PNG picture at path, stretched over the whole control. A file that
+    // cannot be read as a picture fails (53 missing, 481 not a picture) and leaves the
+    // picture shown before.
+    virtual void loadPicture(const std::string& path) = 0;
+    virtual void clearPicture() = 0;
+};
+
+// The knowledge tree. Every node shows the picture "K1", and "K2" while selected.
+class TreeView {
+public:
+    virtual ~TreeView() = default;
+    // Adds a node as the last child of the node keyed relative (a top-level node when relative
+    // is empty), or at its sorted place when that node is sorted. Fails with 35602 when key is
+    // in use and with 35601 when relative names no node.
+    virtual void Add(const std::string& relative, const std::string& key,
+                     const std::string& text) = 0;
+    // Keeps the children of the node keyed key in the display order of their texts.
+    virtual void setSorted(const std::string& key) = 0;
+    // Selects the node keyed key and makes it visible; 35601 when there is none.
+    virtual void select(const std::string& key) = 0;
+    // Texts from the root down to the selected node joined by "\"; 91 when none is selected.
+    virtual std::string selectedFullPath() const = 0;
+};
+
+// The one file dialog of the window. FileName keeps its value between uses.
+class FileDialog {
+public:
+    virtual ~FileDialog() = default;
+    std::string FileName;
+    // Open-file dialog positioned by FileName ("<folder>/*.*" opens in that folder).
+    virtual void ShowOpen() = 0;
+    // The upload's dialog: picks one existing file, never asks to replace it. Sets FileName to
+    // its full path, or to empty when the user cancels.
+    virtual void ShowSave() = 0;
+};
+
+// Modal dialogs of the window.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // OK and Cancel with the exclamation icon; the answer is not used.
+    virtual void MsgBox(const std::string& prompt, const std::string& title) = 0;
+    // Returns the typed text, empty when cancelled.
+    virtual std::string InputBox(const std::string& prompt, const std::string& title) = 0;
+    // A question with the given answers as buttons; returns the index of the chosen answer, or
+    // -1 when the dialog is closed without one.
+    virtual int ask(const std::string& question, const std::string& title,
+                    const std::vector<std::string>& answers) = 0;
+    // Shows a wait cursor for the lifetime of the returned guard's scope (see WaitCursor).
+    virtual void setBusy(bool busy) = 0;
+};
+
+// Wait cursor for the length of a scope.
+class WaitCursor {
+public:
+    explicit WaitCursor(Dialogs& dialogs) : dialogs_(dialogs) { dialogs_.setBusy(true); }
+    ~WaitCursor() { dialogs_.setBusy(false); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    Dialogs& dialogs_;
+};
+
+}  // namespace veltrana

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The file system as the handlers use it. Paths are UTF-8 texts joined with kSeparator.
+
+namespace veltrana {
+
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // True when a file or folder of that name exists.
+    virtual bool exists(const std::string& path) = 0;
+    // Creates the last element of path; its parent must exist (76 otherwise).
+    virtual void createFolder(const std::string& path) = 0;
+    // Names of the files (not folders) directly in folder, in a stable order; 76 when the
+    // folder does not exist.
+    virtual std::vector<std::string> listFiles(const std::string& folder) = 0;
+    // Copies source to destination through a temporary file in the destination's folder that
+    // is renamed into place when complete, so a failure never leaves a half file or harms an
+    // existing destination.
+    virtual void copyFile(const std::string& source, const std::string& destination) = 0;
+    // True when both paths name the same existing file.
+    virtual bool sameFile(const std::string& a, const std::string& b) = 0;
+};
+
+}  // namespace veltrana

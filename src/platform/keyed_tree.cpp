@@ -1,0 +1,78 @@
+#include "platform/keyed_tree.h"
+
+#include <algorithm>
+
+#include "platform/error.h"
+
+namespace veltrana {
+
+KeyedTree::KeyedTree(TextLess less) : less_(std::move(less)) {}
+
+int KeyedTree::add(const std::string& relative, const std::string& key, const std::string& text) {
+    int parent = relative.empty() ? kNone : require(relative);
+    if (byKey_.contains(key)) {
+        throw Error(err::kKeyNotUnique, "键不唯一：树中已有键为“" + key + "”的节点");
+    }
+    int index = size();
+    auto& siblings = parent == kNone ? topLevel_ : nodes_[static_cast<std::size_t>(parent)].children;
+    auto place = siblings.end();
+    if (parent != kNone && nodes_[static_cast<std::size_t>(parent)].sorted) {
+        // Equal texts keep the order in which they were added.
+        place = std::upper_bound(siblings.begin(), siblings.end(), text, [this](const std::string& t, int i) {
+            return less_(t, nodes_[static_cast<std::size_t>(i)].text);
+        });
+    }
+    int row = static_cast<int>(place - siblings.begin());
+    nodes_.push_back(Node{key, text, parent, row, false, {}});
+    place = siblings.insert(siblings.begin() + row, index);
+    for (auto it = place + 1; it != siblings.end(); ++it) {
+        ++nodes_[static_cast<std::size_t>(*it)].row;
+    }
+    byKey_.emplace(key, index);
+    return index;
+}
+
+void KeyedTree::setSorted(const std::string& key) {
+    Node& n = nodes_[static_cast<std::size_t>(require(key))];
+    n.sorted = true;
+    std::stable_sort(n.children.begin(), n.children.end(), [this](int a, int b) {
+        return less_(node(a).text, node(b).text);
+    });
+    for (std::size_t row = 0; row < n.children.size(); ++row) {
+        nodes_[static_cast<std::size_t>(n.children[row])].row = static_cast<int>(row);
+    }
+}
+
+int KeyedTree::find(const std::string& key) const {
+    auto it = byKey_.find(key);
+    return it == byKey_.end() ? kNone : it->second;
+}
+
+int KeyedTree::require(const std::string& key) const {
+    int index = find(key);
+    if (index == kNone) {
+        throw Error(err::kElementNotFound, "找不到元素：树中没有键为“" + key + "”的节点");
+    }
+    return index;
+}
+
+const std::vector<int>& KeyedTree::childrenOf(int parent) const {
+    return parent == kNone ? topLevel_ : node(parent).children;
+}
+
+std::string KeyedTree::fullPath(int index) const {
+    std::vector<int> chain;
+    for (int i = index; i != kNone; i = node(i).parent) {
+        chain.push_back(i);
+    }
+    std::string path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (it != chain.rbegin()) {
+            path += '\\';
+        }
+        path += node(*it).text;
+    }
+    return path;
+}
+
+}  // namespace veltrana

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace veltrana {
+
+// The nodes of a tree control: unique text keys, display texts, children in insertion order or,
+// under a sorted node, in the order of an injected comparison of texts. The Qt tree model shows
+// it; tests use it behind their fake tree, so both follow the same rules for keys.
+class KeyedTree {
+public:
+    using TextLess = std::function<bool(const std::string&, const std::string&)>;
+    static constexpr int kNone = -1;
+
+    struct Node {
+        std::string key;
+        std::string text;
+        int parent = kNone;
+        int row = 0;  // position among the parent's children (or among the top-level nodes)
+        bool sorted = false;
+        std::vector<int> children;
+    };
+
+    explicit KeyedTree(TextLess less = std::less<std::string>());
+
+    // Adds a node and returns its index; see TreeView::Add for the rules and failures.
+    int add(const std::string& relative, const std::string& key, const std::string& text);
+    void setSorted(const std::string& key);
+    // Index of the node keyed key, kNone when there is none.
+    int find(const std::string& key) const;
+    // Like find, but fails with 35601 when there is none.
+    int require(const std::string& key) const;
+
+    const Node& node(int index) const { return nodes_[static_cast<std::size_t>(index)]; }
+    const std::vector<int>& topLevel() const { return topLevel_; }
+    const std::vector<int>& childrenOf(int parent) const;
+    int size() const { return static_cast<int>(nodes_.size()); }
+    // Texts from the top-level ancestor down to the node, joined by "\".
+    std::string fullPath(int index) const;
+
+private:
+    TextLess less_;
+    std::vector<Node> nodes_;
+    std::vector<int> topLevel_;
+    std::unordered_map<std::string, int> byKey_;
+};
+
+}  // namespace veltrana
