@@ -47,8 +47,9 @@ public:
     virtual void setSorted(const std::string& key) = 0;
     // Selects the node keyed key and makes it visible; 35601 when there is none.
     virtual void select(const std::string& key) = 0;
-    // Texts from the root down to the selected node joined by "\"; 91 when none is selected.
-    virtual std::string selectedFullPath() const = 0;
+    // Texts of the nodes from the root down to the selected node; 91 when none is selected.
+    // Joined by "\" they make the node's full path.
+    virtual std::vector<std::string> selectedNodeTexts() const = 0;
 };
 
 // The one file dialog of the window. FileName keeps its value between uses.

@@ -60,19 +60,13 @@ const std::vector<int>& KeyedTree::childrenOf(int parent) const {
     return parent == kNone ? topLevel_ : node(parent).children;
 }
 
-std::string KeyedTree::fullPath(int index) const {
-    std::vector<int> chain;
+std::vector<std::string> KeyedTree::pathTexts(int index) const {
+    std::vector<std::string> texts;
     for (int i = index; i != kNone; i = node(i).parent) {
-        chain.push_back(i);
+        texts.push_back(node(i).text);
     }
-    std::string path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        if (it != chain.rbegin()) {
-            path += '\\';
-        }
-        path += node(*it).text;
-    }
-    return path;
+    std::reverse(texts.begin(), texts.end());
+    return texts;
 }
 
 }  // namespace veltrana

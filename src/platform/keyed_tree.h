@@ -38,8 +38,8 @@ public:
     const std::vector<int>& topLevel() const { return topLevel_; }
     const std::vector<int>& childrenOf(int parent) const;
     int size() const { return static_cast<int>(nodes_.size()); }
-    // Texts from the top-level ancestor down to the node, joined by "\".
-    std::string fullPath(int index) const;
+    // Texts from the top-level ancestor down to the node.
+    std::vector<std::string> pathTexts(int index) const;
 
 private:
     TextLess less_;
