@@ -21,4 +21,8 @@ void connectDatabase(Form& form);
 void DB_Connect_Click(Form& form);
 void Disconnect_Click(Form& form);
 
+// Opens query on the shared record set over the shared connection, as every reader does (keyset
+// cursor, command type unspecified). A form without a record set gets one.
+Recordset& openQuery(Form& form, const char* query, int lockType);
+
 }  // namespace veltrana

@@ -6,7 +6,11 @@ namespace veltrana {
 
 // True when name can be one folder name on this platform and on Windows: not empty, not "."
 // or "..", no "/" or "\", no control or reserved character, no reserved device name, no
-// trailing blank or dot.
+// trailing blank or dot, valid UTF-8.
 bool isSafeFolderName(const std::string& name);
+
+// Shown when an upload or a browse targets a node whose path holds such a name: that node has
+// no folder, and nothing may be written for it.
+inline constexpr const char* kNoFolderText = "所选节点的名称不能用作文件夹名称，该节点没有文件夹";
 
 }  // namespace veltrana

@@ -1,0 +1,52 @@
+#include "tree/node_click.h"
+
+#include "platform/error.h"
+#include "store/folder_name.h"
+
+namespace veltrana {
+
+namespace {
+
+std::string joined(const std::vector<std::string>& texts) {
+    std::string path;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) {
+            path += '\\';
+        }
+        path += texts[i];
+    }
+    return path;
+}
+
+// The node's folder: Data followed by the texts below the root. Empty when one of those texts
+// cannot be a folder name; such a node has no folder, and nothing is listed or written for it.
+std::string folderOf(const std::string& appPath, const std::vector<std::string>& texts) {
+    std::string folder = appPath + kSeparator + "Data";
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+        if (!isSafeFolderName(texts[i])) {
+            return {};
+        }
+        folder += kSeparator;
+        folder += texts[i];
+    }
+    return folder;
+}
+
+}  // namespace
+
+void TreeView1_NodeClick(Form& form) {
+    try {
+        form.List1.Clear();
+        form.Image1.clearPicture();
+        std::vector<std::string> texts = form.TreeView1.selectedNodeTexts();
+        form.Label3.setCaption(joined(texts));
+        form.selectedPath = folderOf(form.appPath, texts);
+        if (!form.selectedPath.empty()) {
+            form.List1.AddItems(form.fileSystem.listFiles(form.selectedPath));
+        }
+    } catch (const Error&) {
+        // A node whose folder is missing lists nothing; the click says nothing about it.
+    }
+}
+
+}  // namespace veltrana

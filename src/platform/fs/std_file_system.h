@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace veltrana {
+
+// The file system of the machine, over std::filesystem. Paths are UTF-8 on every platform, so
+// Chinese folder names reach Windows intact.
+class StdFileSystem : public FileSystem {
+public:
+    bool exists(const std::string& path) override;
+    void createFolder(const std::string& path) override;
+    std::vector<std::string> listFiles(const std::string& folder) override;
+    void copyFile(const std::string& source, const std::string& destination) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
+};
+
+}  // namespace veltrana
