@@ -8,23 +8,30 @@ namespace veltrana {
 
 KeyedTree::KeyedTree(TextLess less) : less_(std::move(less)) {}
 
-int KeyedTree::add(const std::string& relative, const std::string& key, const std::string& text) {
+KeyedTree::Place KeyedTree::placeFor(const std::string& relative, const std::string& key,
+                                     const std::string& text) const {
     int parent = relative.empty() ? kNone : require(relative);
     if (byKey_.contains(key)) {
         throw Error(err::kKeyNotUnique, "键不唯一：树中已有键为“" + key + "”的节点");
     }
-    int index = size();
-    auto& siblings = parent == kNone ? topLevel_ : nodes_[static_cast<std::size_t>(parent)].children;
-    auto place = siblings.end();
-    if (parent != kNone && nodes_[static_cast<std::size_t>(parent)].sorted) {
-        // Equal texts keep the order in which they were added.
-        place = std::upper_bound(siblings.begin(), siblings.end(), text, [this](const std::string& t, int i) {
-            return less_(t, nodes_[static_cast<std::size_t>(i)].text);
-        });
+    const auto& siblings = childrenOf(parent);
+    if (parent == kNone || !node(parent).sorted) {
+        return {parent, static_cast<int>(siblings.size())};
     }
-    int row = static_cast<int>(place - siblings.begin());
+    // Equal texts keep the order in which they were added.
+    auto place = std::upper_bound(
+        siblings.begin(), siblings.end(), text,
+        [this](const std::string& t, int i) { return less_(t, node(i).text); });
+    return {parent, static_cast<int>(place - siblings.begin())};
+}
+
+int KeyedTree::add(const std::string& relative, const std::string& key, const std::string& text) {
+    auto [parent, row] = placeFor(relative, key, text);
+    int index = size();
+    // The parent's children are taken after the push, which may move every node.
     nodes_.push_back(Node{key, text, parent, row, false, {}});
-    place = siblings.insert(siblings.begin() + row, index);
+    auto& siblings = parent == kNone ? topLevel_ : nodes_[static_cast<std::size_t>(parent)].children;
+    auto place = siblings.insert(siblings.begin() + row, index);
     for (auto it = place + 1; it != siblings.end(); ++it) {
         ++nodes_[static_cast<std::size_t>(*it)].row;
     }

@@ -26,6 +26,14 @@ public:
 
     explicit KeyedTree(TextLess less = std::less<std::string>());
 
+    // Where add would put a node: the parent's index (kNone for the top level) and the row.
+    // Fails as add does, so a view can announce the row before the node exists.
+    struct Place {
+        int parent;
+        int row;
+    };
+    Place placeFor(const std::string& relative, const std::string& key,
+                   const std::string& text) const;
     // Adds a node and returns its index; see TreeView::Add for the rules and failures.
     int add(const std::string& relative, const std::string& key, const std::string& text);
     void setSorted(const std::string& key);

@@ -1,0 +1,87 @@
+#include "platform/qt/qt_controls.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "platform/error.h"
+
+namespace veltrana {
+
+QtLabel::QtLabel(QWidget* parent) : QLabel(parent) {
+    // A label keeps its size; a long caption wraps and what does not fit is cut off.
+    setWordWrap(true);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+std::string QtLabel::Caption() const {
+    return text().toStdString();
+}
+
+void QtLabel::setCaption(const std::string& caption) {
+    setText(QString::fromStdString(caption));
+}
+
+QtListBox::QtListBox(QWidget* parent) : QListView(parent), model_(this) {
+    setModel(&model_);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(NoEditTriggers);
+    setUniformItemSizes(true);
+}
+
+void QtListBox::Clear() {
+    model_.setStringList({});
+}
+
+void QtListBox::AddItems(const std::vector<std::string>& items) {
+    QStringList names = model_.stringList();
+    names.reserve(names.size() + static_cast<qsizetype>(items.size()));
+    for (const auto& item : items) {
+        names.append(QString::fromStdString(item));
+    }
+    model_.setStringList(names);
+}
+
+std::string QtListBox::Text() const {
+    QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? std::string() : selected.front().data().toString().toStdString();
+}
+
+QtPictureBox::QtPictureBox(QWidget* parent) : QWidget(parent) {}
+
+void QtPictureBox::loadPicture(const std::string& path) {
+    QString file = QString::fromStdString(path);
+    if (!QFileInfo(file).isFile()) {
+        throw Error(err::kFileNotFound, "文件未找到：" + path);
+    }
+    QImageReader reader(file);
+    QImage picture = reader.read();
+    if (picture.isNull()) {
+        throw Error(err::kInvalidPicture,
+                    "无效图片：" + path + "（" + reader.errorString().toStdString() + "）");
+    }
+    picture_ = picture;
+    update();
+}
+
+void QtPictureBox::clearPicture() {
+    picture_ = QImage();
+    update();
+}
+
+void QtPictureBox::paintEvent(QPaintEvent*) {
+    if (!picture_.isNull()) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(rect(), picture_);
+    }
+}
+
+void QtPictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+    }
+}
+
+}  // namespace veltrana

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QListView>
+#include <QStringListModel>
+#include <QWidget>
+
+#include "platform/controls.h"
+
+namespace veltrana {
+
+class QtLabel : public QLabel, public Label {
+public:
+    explicit QtLabel(QWidget* parent = nullptr);
+    std::string Caption() const override;
+    void setCaption(const std::string& caption) override;
+};
+
+// List1: single selection, items in the order they were added. One model reset per fill, so a
+// folder of twenty thousand files lists at once.
+class QtListBox : public QListView, public ListBox {
+public:
+    explicit QtListBox(QWidget* parent = nullptr);
+    void Clear() override;
+    void AddItems(const std::vector<std::string>& items) override;
+    std::string Text() const override;
+
+private:
+    QStringListModel model_;
+};
+
+// Image1: draws its picture over its whole area, whatever the picture's shape, and reports a
+// left click.
+class QtPictureBox : public QWidget, public PictureBox {
+    Q_OBJECT
+public:
+    explicit QtPictureBox(QWidget* parent = nullptr);
+    void loadPicture(const std::string& path) override;
+    void clearPicture() override;
+    const QImage& picture() const { return picture_; }
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QImage picture_;
+};
+
+}  // namespace veltrana

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+#include "platform/controls.h"
+#include "platform/shell.h"
+
+namespace veltrana {
+
+// CommonDialog1 over QFileDialog, owned by the window it opens over.
+class QtFileDialog : public FileDialog {
+public:
+    explicit QtFileDialog(QWidget* owner) : owner_(owner) {}
+    void ShowOpen() override;
+    void ShowSave() override;
+
+private:
+    QWidget* owner_;
+};
+
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* owner) : owner_(owner) {}
+    void MsgBox(const std::string& prompt, const std::string& title) override;
+    std::string InputBox(const std::string& prompt, const std::string& title) override;
+    int ask(const std::string& question, const std::string& title,
+            const std::vector<std::string>& answers) override;
+    void setBusy(bool busy) override;
+
+private:
+    QWidget* owner_;
+};
+
+// Opens with the desktop's application for the file: the file manager for a folder.
+class QtShell : public Shell {
+public:
+    void open(const std::string& path) override;
+};
+
+}  // namespace veltrana

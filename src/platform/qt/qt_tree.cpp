@@ -1,0 +1,137 @@
+#include "platform/qt/qt_tree.h"
+
+#include <QCollator>
+#include <QHeaderView>
+
+#include "platform/error.h"
+
+namespace veltrana {
+
+namespace {
+
+// The order a sorted tree control shows on a Chinese system: by pinyin, not by code point.
+KeyedTree::TextLess chineseTextLess() {
+    QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    return [collator](const std::string& a, const std::string& b) {
+        return collator.compare(QString::fromStdString(a), QString::fromStdString(b)) < 0;
+    };
+}
+
+}  // namespace
+
+KeyedTreeModel::KeyedTreeModel(QObject* parent)
+    : QAbstractItemModel(parent), tree_(chineseTextLess()) {}
+
+void KeyedTreeModel::add(const std::string& relative, const std::string& key,
+                         const std::string& text) {
+    auto place = tree_.placeFor(relative, key, text);
+    beginInsertRows(indexOfNode(place.parent), place.row, place.row);
+    tree_.add(relative, key, text);
+    endInsertRows();
+}
+
+void KeyedTreeModel::setSorted(const std::string& key) {
+    // Sorting is set once, on a node without children yet, so a reset costs nothing.
+    tree_.require(key);
+    beginResetModel();
+    tree_.setSorted(key);
+    endResetModel();
+}
+
+QModelIndex KeyedTreeModel::indexOfNode(int node) const {
+    if (node == KeyedTree::kNone) {
+        return {};
+    }
+    return createIndex(tree_.node(node).row, 0, static_cast<quintptr>(node));
+}
+
+int KeyedTreeModel::nodeOf(const QModelIndex& index) const {
+    return index.isValid() ? static_cast<int>(index.internalId()) : KeyedTree::kNone;
+}
+
+QModelIndex KeyedTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    const auto& children = tree_.childrenOf(nodeOf(parent));
+    if (column != 0 || row < 0 || row >= static_cast<int>(children.size())) {
+        return {};
+    }
+    return createIndex(row, 0, static_cast<quintptr>(children[static_cast<std::size_t>(row)]));
+}
+
+QModelIndex KeyedTreeModel::parent(const QModelIndex& child) const {
+    if (!child.isValid()) {
+        return {};
+    }
+    return indexOfNode(tree_.node(nodeOf(child)).parent);
+}
+
+int KeyedTreeModel::rowCount(const QModelIndex& parent) const {
+    if (parent.column() > 0) {
+        return 0;
+    }
+    return static_cast<int>(tree_.childrenOf(nodeOf(parent)).size());
+}
+
+int KeyedTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
+
+bool KeyedTreeModel::hasChildren(const QModelIndex& parent) const {
+    return rowCount(parent) > 0;
+}
+
+QVariant KeyedTreeModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        return QString::fromStdString(tree_.node(nodeOf(index)).text);
+    }
+    if (role == Qt::DecorationRole && !icon_.isNull()) {
+        return icon_;
+    }
+    return {};
+}
+
+QtTreeView::QtTreeView(QWidget* parent) : QTreeView(parent), model_(this) {
+    setModel(&model_);
+    setHeaderHidden(true);
+    // Every row has the same height, so the view never measures rows it does not draw.
+    setUniformRowHeights(true);
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(SingleSelection);
+    setIconSize(QSize(20, 20));
+}
+
+void QtTreeView::setNodePictures(const QPixmap& normal, const QPixmap& selected) {
+    QIcon icon;
+    icon.addPixmap(normal, QIcon::Normal);
+    icon.addPixmap(selected, QIcon::Selected);
+    model_.setNodeIcon(icon);
+}
+
+void QtTreeView::Add(const std::string& relative, const std::string& key, const std::string& text) {
+    model_.add(relative, key, text);
+}
+
+void QtTreeView::setSorted(const std::string& key) {
+    model_.setSorted(key);
+}
+
+void QtTreeView::select(const std::string& key) {
+    QModelIndex index = model_.indexOfNode(model_.tree().require(key));
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) {
+        expand(up);
+    }
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    scrollTo(index);
+}
+
+std::vector<std::string> QtTreeView::selectedNodeTexts() const {
+    QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        throw Error(err::kObjectNotSet, "对象变量或 With 块变量未设置：树中没有选中的节点");
+    }
+    return model_.tree().pathTexts(model_.nodeOf(selected.front()));
+}
+
+}  // namespace veltrana
