@@ -91,7 +91,8 @@ void Connection::Open(const std::string& connectionString, const std::string& /*
                         settings.driver + "”");
     }
     if (settings.dbq.empty()) {
-        throw Error(err::kDriverFailure, "[ODBC Microsoft Access Driver] 连接字符串中没有数据库文件（DBQ）");
+        throw Error(err::kDriverFailure,
+                    "[ODBC Microsoft Access Driver] 连接字符串中没有数据库文件（DBQ）");
     }
     openFile(settings.dbq);
     open_ = true;
@@ -115,9 +116,8 @@ Table Connection::readTable(const std::string& name) {
 
 std::string tableOfQuery(const std::string& source) {
     auto unsupported = [&source]() {
-        return Error(err::kSyntaxError,
-                     "[ODBC Microsoft Access Driver] 不支持的语句：“" + source +
-                         "”（只支持 Select * from 表名）");
+        return Error(err::kSyntaxError, "[ODBC Microsoft Access Driver] 不支持的语句：“" + source +
+                                            "”（只支持 Select * from 表名）");
     };
     std::string_view rest = trim(source);
     auto takeWord = [&rest](std::string_view word) {
@@ -165,13 +165,10 @@ std::string tableOfQuery(const std::string& source) {
 void Recordset::Open(const std::string& source, Connection& activeConnection, int /*cursorType*/,
                      int /*lockType*/, int /*options*/) {
     if (open_) {
-        throw Error(err::kObjectOpen, "对象打开时，不允许操作：记录集已在表“" + tableName_ + "”上打开");
+        throw Error(err::kObjectOpen,
+                    "对象打开时，不允许操作：记录集已在表“" + tableName_ + "”上打开");
     }
     std::string name = tableOfQuery(source);
-    if (!activeConnection.isOpen()) {
-        throw Error(err::kConnectionNotUsable,
-                    "连接无法用于执行此操作，它已被关闭或无效：无法查询表“" + name + "”");
-    }
     table_ = activeConnection.readTable(name);
     tableName_ = name;
     current_ = 0;
@@ -195,8 +192,8 @@ Value Recordset::Fields(const std::string& name) const {
     auto column = std::find_if(table_.columns.begin(), table_.columns.end(),
                                [&name](const std::string& c) { return equalsNoCase(c, name); });
     if (column == table_.columns.end()) {
-        throw Error(err::kFieldNotFound,
-                    "在集合中找不到与名称对应的项目：表“" + tableName_ + "”中没有字段“" + name + "”");
+        throw Error(err::kFieldNotFound, "在集合中找不到与名称对应的项目：表“" + tableName_ +
+                                             "”中没有字段“" + name + "”");
     }
     if (current_ >= table_.rows.size()) {
         throw Error(err::kNoCurrentRecord,
@@ -218,6 +215,10 @@ void Recordset::MoveNext() {
 
 void Recordset::MoveFirst() {
     requireOpen("MoveFirst");
+    if (table_.rows.empty()) {
+        throw Error(err::kNoCurrentRecord, "BOF 或 EOF 中有一个为真，操作要求一个当前记录：表“" +
+                                               tableName_ + "”没有记录");
+    }
     current_ = 0;
 }
 
