@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "platform/form.h"
+#include "platform/fs/std_file_system.h"
+#include "platform/mdb/mdb_connection.h"
+#include "platform/qt/qt_dialogs.h"
+
+namespace veltrana {
+
+// What the window uses beyond its own widgets. An empty entry gets the real one (Qt dialogs,
+// the desktop shell, the Access file reader, the disk); tests fill in the modal dialogs and the
+// shell, so nothing waits for a user who is not there.
+struct Form1Services {
+    Dialogs* dialogs = nullptr;
+    FileDialog* fileDialog = nullptr;
+    Shell* shell = nullptr;
+    DataAccess* dataAccess = nullptr;
+    FileSystem* fileSystem = nullptr;
+};
+
+// The one window. Its controls carry their names as object names (TreeView1, List1, Command1,
+// Command2, Image1, Label1 to Label5, the menu items DB_Connect, Disconnect, Look_Up,
+// NewFolder); each of their events runs one handler over form().
+class Form1 : public QMainWindow {
+public:
+    explicit Form1(const std::string& appPath, const Form1Services& services = {});
+    ~Form1() override;
+
+    // The load event: connects and builds the tree. Runs once, before the window is shown.
+    void load();
+    Form& form() { return *form_; }
+
+private:
+    void buildMenus();
+    void buildControls(const std::string& appPath, const Form1Services& services);
+    // Runs an event's handler; a failure the handler does not trap itself is shown in a
+    // message box, and the window goes on.
+    void run(void (*handler)(Form&));
+
+    QtDialogs qtDialogs_{this};
+    QtFileDialog qtFileDialog_{this};
+    QtShell qtShell_;
+    MdbDataAccess mdbDataAccess_;
+    StdFileSystem stdFileSystem_;
+    std::unique_ptr<Form> form_;
+};
+
+}  // namespace veltrana
