@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/data_access.h"
@@ -19,6 +23,28 @@ struct TableData {
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;  // a LongInteger value is its decimal text
 };
+
+// Numbers of the faults Access reports when it refuses the same definition or value.
+inline constexpr std::int32_t kErrTableExists = 3010;
+inline constexpr std::int32_t kErrRecordTooLarge = 3047;
+inline constexpr std::int32_t kErrNotValidName = 3125;
+inline constexpr std::int32_t kErrFieldTooSmall = 3163;
+inline constexpr std::int32_t kErrTooManyFields = 3190;
+inline constexpr std::int32_t kErrFieldDefinedTwice = 3191;
+inline constexpr std::int32_t kErrNoField = 3264;
+inline constexpr std::int32_t kErrNotExpectedFormat = 3274;
+inline constexpr std::int32_t kErrConversion = 3421;
+
+// Whole numbers of the Long Integer range in the one form that reads back unchanged: an
+// optional "-", no leading zeros, no "+", no "-0".
+bool isLongInteger(std::string_view text);
+
+// Refuses, as Access would, what cannot be stored: names that are empty, longer than 64
+// characters, hold . ! ` [ ] or control characters or start with a blank; repeated column names
+// (without regard to case); no or more than 255 columns; values that are not whole numbers in a
+// Long Integer column; texts over 255 characters; rows that do not fit a data page. The
+// description starts with place(0) for faults of the definition and place(i) for the i-th row.
+void checkTable(const TableData& table, const std::function<std::string(std::size_t)>& place);
 
 // Writes the tables as a new Access 2000 (Jet 4) file at path. The file is written under a
 // temporary name beside path and renamed into place at the end, so a failure leaves no file.
