@@ -3,8 +3,6 @@
 #include <mdbtools.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include <limits>
 
 #include "platform/error.h"
+#include "platform/mdb/value_text.h"
 
 // libmdb trusts the file it reads. A damaged file can send it round a loop of long-value pages
 // for ever, or make it read beyond its buffers. So this reader lets libmdb do only what it does
@@ -62,66 +61,6 @@ std::string foldCase(const std::string& text) {
     std::string result(folded);
     g_free(folded);
     return result;
-}
-
-std::string trimmedDecimal(std::string text) {
-    if (text.find('.') != std::string::npos) {
-        text.erase(text.find_last_not_of('0') + 1);
-        if (text.back() == '.') {
-            text.pop_back();
-        }
-    }
-    return text;
-}
-
-// Currency is a count of ten-thousandths; Access shows it without trailing zeros.
-std::string currencyText(std::int64_t value) {
-    std::uint64_t magnitude =
-        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%s%llu.%04llu", value < 0 ? "-" : "",
-                  static_cast<unsigned long long>(magnitude / 10000),
-                  static_cast<unsigned long long>(magnitude % 10000));
-    return trimmedDecimal(digits);
-}
-
-std::string floatText(double value, int precision) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*G", precision, value);
-    return text;
-}
-
-// A date is days since 1899-12-30; the fraction is the time of day, counted from midnight even
-// before 1899. Shown as a Chinese Windows shows it: "2024/3/5 9:05:07", the date alone at
-// midnight, the time alone on day 0.
-std::string dateText(double value) {
-    constexpr double kFirstDay = -657434;  // 100-01-01
-    constexpr double kLastDay = 2958466;   // 10000-01-01
-    if (!(value >= kFirstDay && value < kLastDay)) {
-        return floatText(value, 15);
-    }
-    double wholeDays = std::trunc(value);
-    auto seconds = static_cast<long>(std::llround(std::fabs(value - wholeDays) * 86400.0));
-    auto days = static_cast<int>(wholeDays);
-    if (seconds == 86400) {
-        seconds = 0;
-        days += value < 0 ? -1 : 1;
-    }
-    using namespace std::chrono;
-    year_month_day date{sys_days{1899y / December / 30} + std::chrono::days{days}};
-    char text[64];
-    int length = 0;
-    if (days != 0 || seconds == 0) {
-        length =
-            std::snprintf(text, sizeof text, "%d/%u/%u", static_cast<int>(date.year()),
-                          static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-    }
-    if (seconds != 0) {
-        std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length),
-                      "%s%ld:%02ld:%02ld", length > 0 ? " " : "", seconds / 3600, seconds / 60 % 60,
-                      seconds % 60);
-    }
-    return text;
 }
 
 // The bytes a value of this type needs in its row; 0 for variable-length types.
@@ -294,10 +233,11 @@ TableDefPtr MdbConnection::readDefinition(MdbCatalogEntry& entry, const std::str
     if (!table) {
         damaged("无法读取表“" + tableName + "”的定义");
     }
-    // Larger counts are garbage; libmdb would allocate and walk pages for each of them.
+    // Larger counts are garbage; libmdb would allocate and walk pages for each of them. A
+    // usage map shorter than its 5-byte header makes libmdb read before or beyond it.
     if (table->num_cols == 0 || table->num_cols > kMaxColumns ||
-        table->num_real_idxs > kMaxIndexes) {
-        damaged("表“" + tableName + "”的定义页中字段数或索引数无效");
+        table->num_real_idxs > kMaxIndexes || table->usage_map == nullptr || table->map_sz < 5) {
+        damaged("表“" + tableName + "”的定义页中字段数、索引数或页面映射无效");
     }
     if (mdb_read_columns(table.get()) == nullptr || table->columns->len != table->num_cols) {
         damaged("无法读取表“" + tableName + "”的字段定义");
@@ -450,19 +390,19 @@ Value MdbConnection::valueOf(const MdbColumn& column, const MdbField& field,
         case MDB_MONEY: {
             std::int64_t value = 0;
             std::memcpy(&value, bytes, sizeof value);  // little-endian, as the file
-            return column.col_type == kBigInt ? std::to_string(value) : currencyText(value);
+            return column.col_type == kBigInt ? std::to_string(value) : mdb::currencyText(value);
         }
         case MDB_FLOAT:
-            return floatText(mdb_get_single(mdb_->pg_buf, field.start), 7);
+            return mdb::floatText(mdb_get_single(mdb_->pg_buf, field.start), 7);
         case MDB_DOUBLE:
-            return floatText(mdb_get_double(mdb_->pg_buf, field.start), 15);
+            return mdb::floatText(mdb_get_double(mdb_->pg_buf, field.start), 15);
         case MDB_DATETIME:
-            return dateText(mdb_get_double(mdb_->pg_buf, field.start));
+            return mdb::dateText(mdb_get_double(mdb_->pg_buf, field.start));
         case MDB_NUMERIC: {
             // libmdb 1.0 places the decimal point by its last argument, which it names
             // precision; the column's scale is what belongs there.
             char* digits = mdb_numeric_to_string(mdb_, field.start, 0, column.col_scale);
-            std::string result = trimmedDecimal(digits);
+            std::string result = mdb::trimmedDecimal(digits);
             g_free(digits);
             return result;
         }

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/backends.h"
+#include "platform/recordset_contract.h"
+
+namespace veltrana::test {
+namespace {
+
+INSTANTIATE_TYPED_TEST_SUITE_P(AccessFile, RecordsetContract, MdbBackend);
+
+using mkdb::ColumnType;
+
+std::string bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
+}
+
+std::string repeat(const std::string& piece, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) {
+        result += piece;
+    }
+    return result;
+}
+
+class AccessFile : public ::testing::Test {
+protected:
+    std::string write(const std::vector<mkdb::TableData>& tables,
+                      const std::string& name = "DataBases.mdb") {
+        std::string path = dir_.file(name);
+        mkdb::writeDatabase(path, tables);
+        return path;
+    }
+
+    static std::unique_ptr<Connection> open(const std::string& path) {
+        auto connection = MdbDataAccess().newConnection();
+        connection->Open(connectionStringFor(path));
+        return connection;
+    }
+
+    static Table read(const std::string& path, const std::string& table) {
+        return open(path)->readTable(table);
+    }
+
+    // The failure of opening path: the driver's number and the file named.
+    static void expectRefused(const std::string& path) {
+        Error error = errorOf([&] { open(path); });
+        EXPECT_EQ(error.number(), -2147467259);
+        EXPECT_NE(error.description().find(path), std::string::npos) << error.description();
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(AccessFile, GivesBackWhatWasWritten) {
+    std::string longName = repeat("欧阳", 127) + "娜";  // 255 characters, the Text limit
+    std::string memo = repeat("三角函数的诱导公式与和差化积。", 200);
+    mkdb::TableData table{
+        "知识点",
+        {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}, {"Notes", ColumnType::Memo}},
+        {{"-2147483648", longName, memo},
+         {"2147483647", "007", std::nullopt},
+         {std::nullopt, "Ärger & ümlaut 😀", "短"}}};
+    Table result = read(write({table}), "知识点");
+    EXPECT_EQ(result.columns, (std::vector<std::string>{"ID", "KN", "Notes"}));
+    EXPECT_EQ(result.rows, table.rows);
+}
+
+TEST_F(AccessFile, RowsOverManyPagesKeepTheirOrder) {
+    mkdb::TableData big = subjectTable("数学", 5000);
+    Recordset rs;
+    auto connection = open(write({studentsTable(), big}));
+    rs.Open("Select * from 数学", *connection);
+    ASSERT_EQ(rs.RecordCount(), 5000);
+    for (int i = 0; i < 5000; ++i) {
+        ASSERT_EQ(rs.Fields("KN"), big.rows[static_cast<std::size_t>(i)][1]) << i;
+        rs.MoveNext();
+    }
+}
+
+TEST_F(AccessFile, TableNamesIgnoreCaseBeyondAscii) {
+    auto connection = open(write({studentsTable(), subjectTable("Übung", 1)}));
+    for (std::string name : {"students", "STUDENTS", "StUdEnTs"}) {
+        EXPECT_EQ(connection->readTable(name).rows.size(), 3u) << name;
+    }
+    EXPECT_EQ(connection->readTable("übung").rows.size(), 1u);
+}
+
+TEST_F(AccessFile, SystemTablesAreNotUserTables) {
+    auto connection = open(write({studentsTable()}));
+    Error error = errorOf([&] { connection->readTable("MSysObjects"); });
+    EXPECT_EQ(error.number(), -2147217865);
+    EXPECT_NE(error.description().find("MSysObjects"), std::string::npos);
+}
+
+TEST_F(AccessFile, AceHeaderOverTheSamePagesReads) {
+    std::string path = write({studentsTable()});
+    std::string bytes = bytesOf(path);
+    bytes.replace(4, 15, "Standard ACE DB");
+    bytes[0x14] = 0x02;  // Access 2007
+    writeBytes(path, bytes);
+    EXPECT_EQ(read(path, "Students").rows, studentsTable().rows);
+}
+
+TEST_F(AccessFile, PathWithChineseFolderOpens) {
+    std::filesystem::create_directories(dir_.file("高三（1）班"));
+    std::string path = write({studentsTable()}, "高三（1）班/DataBases.mdb");
+    EXPECT_EQ(read(path, "Students").rows.size(), 3u);
+}
+
+TEST_F(AccessFile, MissingFileOrFolderIsRefused) {
+    expectRefused(dir_.file("DataBases.mdb"));
+    expectRefused(dir_.file("没有这个文件夹/DataBases.mdb"));
+    std::filesystem::create_directories(dir_.file("folder.mdb"));
+    expectRefused(dir_.file("folder.mdb"));
+}
+
+TEST_F(AccessFile, OtherFilesAreRefused) {
+    std::string path = dir_.file("DataBases.mdb");
+    for (std::string bytes : {std::string(), std::string("ID,UserName\n1,张伟\n"),
+                              std::string(3 * 4096, '\0'), repeat("Standard Jet DB", 1000)}) {
+        writeBytes(path, bytes);
+        expectRefused(path);
+    }
+}
+
+TEST_F(AccessFile, UnknownVersionIsRefused) {
+    std::string path = write({studentsTable()});
+    std::string bytes = bytesOf(path);
+    bytes[0x14] = 0x40;
+    writeBytes(path, bytes);
+    Error error = errorOf([&] { open(path); });
+    EXPECT_EQ(error.number(), -2147467259);
+    EXPECT_NE(error.description().find("64"), std::string::npos);
+}
+
+TEST_F(AccessFile, UnreadableFileIsRefused) {
+    std::string path = write({studentsTable()});
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    if (std::ifstream(path).good()) {
+        GTEST_SKIP() << "running with rights that read any file";
+    }
+    expectRefused(path);
+}
+
+TEST_F(AccessFile, TruncatedFileIsRefusedOrReadsWhatIsThere) {
+    std::string path = write({studentsTable(), subjectTable("语文", 300)}, "whole.mdb");
+    std::string whole = bytesOf(path);
+    std::string cut = dir_.file("DataBases.mdb");
+    for (std::size_t size = 0; size < whole.size(); size += 1 + size / 3) {
+        writeBytes(cut, whole.substr(0, size));
+        expectRefused(cut);
+    }
+    for (std::size_t size = 4096; size < whole.size(); size += 4096) {
+        writeBytes(cut, whole.substr(0, size));
+        try {
+            auto connection = open(cut);
+            connection->readTable("Students");
+            connection->readTable("语文");
+        } catch (const Error& error) {
+            EXPECT_EQ(error.number(), -2147467259) << size;
+        }
+    }
+}
+
+// Overwrites bytes at random, anywhere or within one page, and reads every table. Whatever
+// the damage, the reader either reads or raises our error; the sanitizer build watches for
+// reads out of bounds on the way.
+TEST_F(AccessFile, RandomDamageNeverCrashes) {
+    std::string path = write({studentsTable(),
+                              subjectTable("语文", 400),
+                              {"Notes",
+                               {{"ID", ColumnType::LongInteger}, {"Memo", ColumnType::Memo}},
+                               {{"1", repeat("长文本", 2000)}, {"2", repeat("短", 300)}}}},
+                             "whole.mdb");
+    std::string whole = bytesOf(path);
+    std::string damaged = dir_.file("DataBases.mdb");
+    std::size_t pages = whole.size() / 4096;
+    int opened = 0;
+    for (unsigned seed = 0; seed < 1500; ++seed) {
+        std::mt19937 random(seed);
+        std::string bytes = whole;
+        std::size_t page = random() % pages;
+        for (unsigned n = 1 + random() % 12; n > 0; --n) {
+            std::size_t at = seed % 2 == 0 ? random() % bytes.size()
+                                           : page * 4096 + random() % (seed % 4 == 1 ? 96 : 4096);
+            bytes[at] = static_cast<char>(random());
+        }
+        writeBytes(damaged, bytes);
+        try {
+            auto connection = open(damaged);
+            ++opened;
+            for (std::string table : {"Students", "语文", "Notes"}) {
+                connection->readTable(table);
+            }
+        } catch (const Error& error) {
+            std::int32_t number = error.number();
+            EXPECT_TRUE(number == -2147467259 || number == -2147217865)
+                << "seed " << seed << ": " << errorText(error);
+            if (number == -2147467259) {
+                EXPECT_NE(error.description().find(damaged), std::string::npos) << seed;
+            }
+        }
+    }
+    EXPECT_GT(opened, 100);  // the damage must not all fall on the header
+}
+
+}  // namespace
+}  // namespace veltrana::test
