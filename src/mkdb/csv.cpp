@@ -1,0 +1,208 @@
+#include "mkdb/csv.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "mkdb/ucs2.h"
+#include "platform/error.h"
+
+namespace veltrana::mkdb {
+
+namespace {
+
+struct Record {
+    std::size_t line;  // where the record starts; a quoted field may run over several lines
+    std::vector<std::string> fields;
+};
+
+std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad()) {
+        int code = errno;
+        throw Error(code == ENOENT ? err::kFileNotFound : err::kPathFileAccess,
+                    "无法读取文件“" + file.string() + "”：" + std::strerror(code));
+    }
+    return text;
+}
+
+class Parser {
+public:
+    Parser(std::string_view text, std::string where) : text_(text), where_(std::move(where)) {}
+
+    std::vector<Record> records() {
+        std::vector<Record> records;
+        while (i_ < text_.size()) {
+            Record record{line_, {field()}};
+            while (i_ < text_.size() && text_[i_] == ',') {
+                ++i_;
+                record.fields.push_back(field());
+            }
+            if (i_ < text_.size()) {
+                ++i_;  // the line feed that ends the record
+                ++line_;
+            }
+            records.push_back(std::move(record));
+        }
+        return records;
+    }
+
+private:
+    bool atLineEnd() const {
+        return text_[i_] == '\n' ||
+               (text_[i_] == '\r' && i_ + 1 < text_.size() && text_[i_ + 1] == '\n');
+    }
+
+    // Leaves i_ on the comma or line end after the field, or at the end of the text; for a
+    // CRLF it leaves i_ on the LF.
+    std::string field() {
+        std::string value;
+        if (i_ < text_.size() && text_[i_] == '"') {
+            std::size_t startLine = line_;
+            for (++i_;; ++i_) {
+                if (i_ >= text_.size()) {
+                    throw fault(startLine, "引号没有闭合");
+                }
+                if (text_[i_] == '"') {
+                    if (i_ + 1 < text_.size() && text_[i_ + 1] == '"') {
+                        ++i_;
+                    } else {
+                        break;
+                    }
+                } else if (text_[i_] == '\n') {
+                    ++line_;
+                }
+                value += text_[i_];
+            }
+            ++i_;
+            if (i_ < text_.size() && text_[i_] != ',' && !atLineEnd()) {
+                throw fault(line_, "右引号后面应是逗号或换行");
+            }
+        } else {
+            while (i_ < text_.size() && text_[i_] != ',' && !atLineEnd()) {
+                if (text_[i_] == '"') {
+                    throw fault(line_, "含引号的字段须整个放在引号中，字段中的引号写成两个");
+                }
+                value += text_[i_++];
+            }
+        }
+        if (i_ < text_.size() && text_[i_] == '\r') {
+            ++i_;
+        }
+        return value;
+    }
+
+    Error fault(std::size_t line, const std::string& problem) const {
+        return Error(kErrNotExpectedFormat,
+                     where_ + "第 " + std::to_string(line) + " 行：" + problem);
+    }
+
+    std::string_view text_;
+    std::string where_;
+    std::size_t i_ = 0;
+    std::size_t line_ = 1;
+};
+
+std::size_t characterCount(std::string_view utf8) {
+    return std::count_if(utf8.begin(), utf8.end(),
+                         [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+}
+
+ColumnType columnType(const std::vector<Record>& records, std::size_t column) {
+    bool anyValue = false;
+    bool allWhole = true;
+    std::size_t longest = 0;
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const std::string& value = records[r].fields[column];
+        if (!value.empty()) {
+            anyValue = true;
+            allWhole = allWhole && isLongInteger(value);
+            longest = std::max(longest, characterCount(value));
+        }
+    }
+    if (anyValue && allWhole) {
+        return ColumnType::LongInteger;
+    }
+    return longest > 255 ? ColumnType::Memo : ColumnType::Text;
+}
+
+}  // namespace
+
+TableData readCsvFile(const std::filesystem::path& file) {
+    const std::string where = "文件“" + file.string() + "”";
+    std::string text = fileText(file);
+    std::string_view body(text);
+    if (body.starts_with("\xEF\xBB\xBF")) {
+        body.remove_prefix(3);
+    }
+    std::u16string scratch;
+    std::size_t bad = 0;
+    if (!appendUcs2(body, scratch, &bad)) {
+        std::size_t line = 1 + std::count(body.begin(), body.begin() + bad, '\n');
+        throw Error(kErrNotExpectedFormat,
+                    where + "第 " + std::to_string(line) +
+                        " 行：含有不是 UTF-8 的字节、NUL 或 U+FFFF 以外的字符");
+    }
+    std::vector<Record> records = Parser(body, where).records();
+    if (records.empty() || records[0].fields == std::vector<std::string>{""}) {
+        throw Error(kErrNotExpectedFormat, where + "第 1 行：表头为空，第一行应是字段名");
+    }
+
+    TableData table{file.stem().string(), {}, {}};
+    const std::vector<std::string>& header = records[0].fields;
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        if (records[r].fields.size() != header.size()) {
+            throw Error(kErrNotExpectedFormat,
+                        where + "第 " + std::to_string(records[r].line) + " 行：有 " +
+                            std::to_string(records[r].fields.size()) + " 个字段，表头有 " +
+                            std::to_string(header.size()) + " 个");
+        }
+    }
+    for (std::size_t c = 0; c < header.size(); ++c) {
+        table.columns.push_back({header[c], columnType(records, c)});
+    }
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        std::vector<Value>& row = table.rows.emplace_back();
+        for (std::string& field : records[r].fields) {
+            row.push_back(field.empty() ? Value() : Value(std::move(field)));
+        }
+    }
+    checkTable(table, [&](std::size_t row) {
+        return where + "第 " + std::to_string(row == 0 ? 1 : records[row].line) + " 行";
+    });
+    return table;
+}
+
+std::vector<TableData> readCsvFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::vector<std::filesystem::path> files;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::string extension = it->path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (extension == ".csv" && it->is_regular_file()) {
+            files.push_back(it->path());
+        }
+    }
+    if (error) {
+        throw Error(err::kPathNotFound,
+                    "无法读取文件夹“" + folder.string() + "”：" + error.message());
+    }
+    if (files.empty()) {
+        throw Error(err::kFileNotFound, "文件夹“" + folder.string() + "”中没有 CSV 文件");
+    }
+    std::sort(files.begin(), files.end());
+    std::vector<TableData> tables;
+    for (const std::filesystem::path& file : files) {
+        tables.push_back(readCsvFile(file));
+    }
+    return tables;
+}
+
+}  // namespace veltrana::mkdb
