@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QMenuBar>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <filesystem>
+
+#include "app/form1.h"
+#include "app/qt_test_support.h"
+#include "app/science_class.h"
+#include "support/fakes.h"
+
+namespace veltrana {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A process that is stopped, whatever happened, when the test ends.
+struct Child {
+    QProcess process;
+    ~Child() {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(5000)) {
+                process.kill();
+                process.waitForFinished(5000);
+            }
+        }
+    }
+};
+
+// Output of a short X tool run against display; empty when it fails.
+QString runTool(const QString& display, const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    process.setProcessEnvironment(environment);
+    process.start(tool, arguments);
+    if (!process.waitForFinished(10000) || process.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+int field(const QString& xwininfo, const QString& name) {
+    QRegularExpression pattern(name + ":\\s*(-?\\d+)");
+    return pattern.match(xwininfo).captured(1).toInt();
+}
+
+// The real program, started from a program folder of its own on an X server: the window the
+// teacher sees appears with its caption, its place and its size.
+class WindowEndToEndTest : public test::QtFixture {
+protected:
+    void SetUp() override {
+        const char* program = std::getenv("VELTRANA_PROGRAM");
+        ASSERT_NE(program, nullptr) << "VELTRANA_PROGRAM names the built program";
+        fs::copy_file(program, dir.path() + "/veltrana");
+        fs::create_directory(dir.path() + "/Data");
+        mkdb::writeDatabase(dir.path() + "/DataBases.mdb", test::scienceClass({"张伟", "李娜"}, 3));
+        display = QString::fromLocal8Bit(qgetenv("DISPLAY"));
+        if (display.isEmpty()) {
+            startXvfb();
+        }
+    }
+
+    void startXvfb() {
+        // The server picks a free display itself and tells its number on standard output.
+        xvfb.process.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1400x900x24", "-dpi", "96",
+                                    "-nolisten", "tcp"});
+        ASSERT_TRUE(xvfb.process.waitForStarted(10000)) << "Xvfb does not start";
+        QDeadlineTimer deadline(20000);
+        while (!xvfb.process.canReadLine() && !deadline.hasExpired()) {
+            xvfb.process.waitForReadyRead(500);
+        }
+        QString number = QString::fromLocal8Bit(xvfb.process.readLine()).trimmed();
+        ASSERT_FALSE(number.isEmpty()) << "Xvfb gave no display";
+        display = ":" + number;
+    }
+
+    // The mapped window captioned exactly "Veltrana(1.0.0)", as xwininfo describes it.
+    QString waitForWindow() {
+        QDeadlineTimer deadline(60000);
+        while (!deadline.hasExpired() && veltrana.process.state() == QProcess::Running) {
+            QString ids =
+                runTool(display, "xdotool", {"search", "--name", "^Veltrana\\(1\\.0\\.0\\)$"});
+            for (const QString& id : ids.split('\n', Qt::SkipEmptyParts)) {
+                QString info = runTool(display, "xwininfo", {"-id", id});
+                if (info.contains("IsViewable")) {
+                    return info;
+                }
+            }
+            QThread::msleep(200);
+        }
+        return {};
+    }
+
+    test::TempDir dir;
+    QString display;
+    Child xvfb;
+    Child veltrana;
+};
+
+TEST_F(WindowEndToEndTest, ProgramOpensItsWindowWithTheFixedClientArea) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    veltrana.process.setProcessEnvironment(environment);
+    veltrana.process.setProcessChannelMode(QProcess::ForwardedChannels);
+    veltrana.process.start(QString::fromStdString(dir.path() + "/veltrana"), {});
+    ASSERT_TRUE(veltrana.process.waitForStarted(10000));
+
+    QString info = waitForWindow();
+    ASSERT_FALSE(info.isEmpty()) << "no window captioned Veltrana(1.0.0) on "
+                                 << display.toStdString();
+
+    // The X window holds the menu bar and, below it, the client area of 1158 x 571.
+    test::FakeDialogs dialogs;
+    Form1 sameWindow(dir.path(), Form1Services{&dialogs});
+    int menuHeight = sameWindow.menuBar()->sizeHint().height();
+    EXPECT_EQ(field(info, "Width"), 1158);
+    EXPECT_EQ(field(info, "Height"), 571 + menuHeight);
+    EXPECT_EQ(field(info, "Absolute upper-left X"), 55);
+    EXPECT_EQ(field(info, "Absolute upper-left Y") + menuHeight, 141);
+
+    veltrana.process.terminate();
+    EXPECT_TRUE(veltrana.process.waitForFinished(10000));
+}
+
+}  // namespace
+}  // namespace veltrana
