@@ -30,7 +30,9 @@ void addUnderEveryStudent(Form& form, Recordset& rs, std::int16_t students,
             addNode(form, relative, std::move(key), rs.Fields(textField));
             rs.MoveNext();
         }
-        rs.MoveFirst();
+        if (rows > 0) {  // an empty table has nothing to rewind, and ADO refuses to try
+            rs.MoveFirst();
+        }
     }
 }
 

@@ -1,0 +1,169 @@
+#include "support/fakes.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+
+namespace veltrana::test {
+
+void FakeTree::Add(const std::string& relative, const std::string& key, const std::string& text) {
+    nodes.add(relative, key, text);
+}
+
+std::vector<std::string> FakeTree::selectedNodeTexts() const {
+    if (selected == KeyedTree::kNone) {
+        throw Error(err::kObjectNotSet, "对象变量未设置：没有选中的节点");
+    }
+    return nodes.pathTexts(selected);
+}
+
+std::vector<std::string> FakeTree::keysInDisplayOrder() const {
+    std::vector<std::string> keys;
+    std::vector<int> pending(nodes.topLevel().rbegin(), nodes.topLevel().rend());
+    while (!pending.empty()) {
+        int index = pending.back();
+        pending.pop_back();
+        keys.push_back(nodes.node(index).key);
+        const auto& children = nodes.childrenOf(index);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    return keys;
+}
+
+std::string FakeTree::selectedKey() const {
+    return selected == KeyedTree::kNone ? std::string() : nodes.node(selected).key;
+}
+
+void FakeList::Clear() {
+    items.clear();
+    selected = -1;
+}
+
+void FakeList::AddItems(const std::vector<std::string>& added) {
+    items.insert(items.end(), added.begin(), added.end());
+}
+
+std::string FakeList::Text() const {
+    return selected >= 0 && selected < static_cast<int>(items.size())
+               ? items[static_cast<std::size_t>(selected)]
+               : std::string();
+}
+
+void FakeList::pick(const std::string& text) {
+    auto it = std::find(items.begin(), items.end(), text);
+    if (it == items.end()) {
+        throw Error(err::kElementNotFound, "列表中没有“" + text + "”");
+    }
+    selected = static_cast<int>(it - items.begin());
+}
+
+void FakePicture::loadPicture(const std::string& path) {
+    if (!std::filesystem::is_regular_file(std::u8string(path.begin(), path.end()))) {
+        throw Error(err::kFileNotFound, "文件未找到：“" + path + "”");
+    }
+    shown = path;
+}
+
+void FakeFileDialog::ShowSave() {
+    ++saves;
+    FileName.clear();
+    if (!saveAnswers.empty()) {
+        FileName = saveAnswers.front();
+        saveAnswers.pop_front();
+    }
+}
+
+void FakeDialogs::MsgBox(const std::string& prompt, const std::string& title) {
+    messages.push_back({prompt, title});
+}
+
+std::string FakeDialogs::InputBox(const std::string& prompt, const std::string& title) {
+    inputBoxes.push_back({prompt, title});
+    if (typed.empty()) {
+        return {};
+    }
+    std::string answer = typed.front();
+    typed.pop_front();
+    return answer;
+}
+
+int FakeDialogs::ask(const std::string& question, const std::string& title,
+                     const std::vector<std::string>& /*answers*/) {
+    questions.push_back({question, title});
+    if (choices.empty()) {
+        return -1;
+    }
+    int choice = choices.front();
+    choices.pop_front();
+    return choice;
+}
+
+namespace {
+
+class FakeConnection : public Connection {
+public:
+    explicit FakeConnection(FakeDataAccess& data) : data_(data) {}
+
+protected:
+    void openFile(const std::string& path) override {
+        data_.openedFiles.push_back(path);
+        if (data_.fileMissing) {
+            throw Error(err::kDriverFailure, "[ODBC Microsoft Access Driver] 找不到文件“" + path + "”");
+        }
+    }
+    void closeFile() override {}
+    Table readTableFromFile(const std::string& name) override {
+        for (const auto& [tableName, table] : data_.tables) {
+            if (std::equal(tableName.begin(), tableName.end(), name.begin(), name.end(),
+                           [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+                return table;
+            }
+        }
+        throw Error(err::kTableNotFound, "[ODBC Microsoft Access Driver] 找不到表“" + name + "”");
+    }
+
+private:
+    FakeDataAccess& data_;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> FakeDataAccess::newConnection() {
+    return std::make_unique<FakeConnection>(*this);
+}
+
+void FailingFileSystem::createFolder(const std::string& path) {
+    if (path == failCreating) {
+        throw Error(err::kPermissionDenied, "没有权限：无法创建文件夹“" + path + "”");
+    }
+    real_.createFolder(path);
+    ++foldersCreated;
+}
+
+void FailingFileSystem::copyFile(const std::string& source, const std::string& destination) {
+    if (failCopies) {
+        throw Error(61, "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
+    }
+    real_.copyFile(source, destination);
+}
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "veltrana-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw Error(err::kPathFileAccess, "无法创建临时文件夹");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+FakeWindow::FakeWindow(const std::string& appPath, DataAccess& dataAccess)
+    : form{tree,     list,       picture,   label1, label2, label3, fileDialog,
+           dialogs,  dataAccess, files,     shell,  appPath, {},     {},
+           {},       {},         {}} {}
+
+}  // namespace veltrana::test

@@ -1,0 +1,175 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/data_access.h"
+#include "platform/error.h"
+#include "platform/file_system.h"
+#include "platform/form.h"
+#include "platform/fs/std_file_system.h"
+#include "platform/keyed_tree.h"
+#include "platform/shell.h"
+
+// Controls, dialogs and services that the handler tests drive and then inspect. Each records
+// what the handlers did to it; scripted answers stand in for the user.
+
+namespace veltrana::test {
+
+// The tree with plain byte order for sorted children.
+class FakeTree : public TreeView {
+public:
+    void Add(const std::string& relative, const std::string& key,
+             const std::string& text) override;
+    void setSorted(const std::string& key) override { nodes.setSorted(key); }
+    void select(const std::string& key) override { selected = nodes.require(key); }
+    std::vector<std::string> selectedNodeTexts() const override;
+
+    // Keys of all nodes in display order, depth first.
+    std::vector<std::string> keysInDisplayOrder() const;
+    std::string selectedKey() const;
+
+    KeyedTree nodes;
+    int selected = KeyedTree::kNone;
+};
+
+class FakeList : public ListBox {
+public:
+    void Clear() override;
+    void AddItems(const std::vector<std::string>& added) override;
+    std::string Text() const override;
+    // Selects the item with that text, as a user's click does; fails when it is not listed.
+    void pick(const std::string& text);
+
+    std::vector<std::string> items;
+    int selected = -1;
+};
+
+class FakeLabel : public Label {
+public:
+    std::string Caption() const override { return caption; }
+    void setCaption(const std::string& text) override { caption = text; }
+
+    std::string caption;
+};
+
+// Shows a picture only when the file is there (53 otherwise, keeping the picture before).
+class FakePicture : public PictureBox {
+public:
+    void loadPicture(const std::string& path) override;
+    void clearPicture() override { shown.clear(); }
+
+    std::string shown;  // path of the picture shown, empty when none
+};
+
+class FakeFileDialog : public FileDialog {
+public:
+    void ShowOpen() override { openedAt.push_back(FileName); }
+    // Takes the next scripted answer; with none left the user cancels.
+    void ShowSave() override;
+
+    std::deque<std::string> saveAnswers;
+    int saves = 0;
+    std::vector<std::string> openedAt;  // FileName at each ShowOpen
+};
+
+struct Message {
+    std::string prompt;
+    std::string title;
+    bool operator==(const Message&) const = default;
+};
+
+class FakeDialogs : public Dialogs {
+public:
+    void MsgBox(const std::string& prompt, const std::string& title) override;
+    std::string InputBox(const std::string& prompt, const std::string& title) override;
+    int ask(const std::string& question, const std::string& title,
+            const std::vector<std::string>& answers) override;
+    void setBusy(bool busy) override { busyChanges.push_back(busy); }
+
+    std::vector<Message> messages;
+    std::vector<Message> inputBoxes;
+    std::deque<std::string> typed;  // answers of the input boxes; cancelled when none is left
+    std::vector<Message> questions;
+    std::deque<int> choices;  // answers of the questions; closed when none is left
+    std::vector<bool> busyChanges;
+};
+
+class FakeShell : public Shell {
+public:
+    void open(const std::string& path) override { opened.push_back(path); }
+
+    std::vector<std::string> opened;
+};
+
+// Tables held in memory, served through the real Connection and Recordset so that the
+// handlers meet the same connection states and failures as with an Access file.
+class FakeDataAccess : public DataAccess {
+public:
+    std::unique_ptr<Connection> newConnection() override;
+
+    std::map<std::string, Table> tables;
+    bool fileMissing = false;
+    std::vector<std::string> openedFiles;
+};
+
+// The real file system, with failures on demand.
+class FailingFileSystem : public FileSystem {
+public:
+    explicit FailingFileSystem(FileSystem& real) : real_(real) {}
+
+    bool exists(const std::string& path) override { return real_.exists(path); }
+    void createFolder(const std::string& path) override;
+    std::vector<std::string> listFiles(const std::string& folder) override {
+        return real_.listFiles(folder);
+    }
+    void copyFile(const std::string& source, const std::string& destination) override;
+    bool sameFile(const std::string& a, const std::string& b) override {
+        return real_.sameFile(a, b);
+    }
+
+    std::string failCreating;  // createFolder of this path fails
+    bool failCopies = false;   // every copy fails as on a full disk
+    int foldersCreated = 0;
+
+private:
+    FileSystem& real_;
+};
+
+// A folder of its own under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The main window made of fakes, with the real file system under a program folder.
+struct FakeWindow {
+    FakeWindow(const std::string& appPath, DataAccess& dataAccess);
+
+    FakeTree tree;
+    FakeList list;
+    FakePicture picture;
+    FakeLabel label1;
+    FakeLabel label2;
+    FakeLabel label3;
+    FakeFileDialog fileDialog;
+    FakeDialogs dialogs;
+    StdFileSystem disk;
+    FailingFileSystem files{disk};
+    FakeShell shell;
+    Form form;
+};
+
+}  // namespace veltrana::test
