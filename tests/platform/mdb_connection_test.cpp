@@ -68,7 +68,7 @@ TEST_F(AccessFile, GivesBackWhatWasWritten) {
         {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}, {"Notes", ColumnType::Memo}},
         {{"-2147483648", longName, memo},
          {"2147483647", "007", std::nullopt},
-         {std::nullopt, "Ärger & ümlaut 😀", "短"}}};
+         {std::nullopt, "Ärger & ümlaut", "短"}}};
     Table result = read(write({table}), "知识点");
     EXPECT_EQ(result.columns, (std::vector<std::string>{"ID", "KN", "Notes"}));
     EXPECT_EQ(result.rows, table.rows);

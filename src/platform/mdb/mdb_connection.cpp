@@ -111,6 +111,7 @@ private:
     void useUtf8();
     void readCatalog();
     TableDefPtr readDefinition(MdbCatalogEntry& entry, const std::string& tableName);
+    void checkUsageMap(const MdbTableDef& table, const std::string& tableName);
     // Calls onRow(fields) for every live row of the table, fields as libmdb splits them.
     template <typename OnRow>
     void forEachRow(MdbTableDef& table, OnRow onRow);
@@ -229,6 +230,13 @@ TableDefPtr MdbConnection::readDefinition(MdbCatalogEntry& entry, const std::str
         mdb_->pg_buf[0] != MDB_PAGE_TABLE) {
         damaged("表“" + tableName + "”的定义页 " + std::to_string(entry.table_pg) + " 无效");
     }
+    // libmdb reads the page just past the end of the file as a page of zeros, which would turn
+    // a map cut off with the end of the file into an empty table.
+    for (int offset : {mdb_->fmt->tab_usage_map_offset, mdb_->fmt->tab_free_map_offset}) {
+        if (static_cast<unsigned long>(mdb_get_int32(mdb_->pg_buf, offset)) >> 8 >= pageCount_) {
+            damaged("表“" + tableName + "”的页面映射超出文件末尾（文件可能被截断）");
+        }
+    }
     TableDefPtr table(mdb_read_table(&entry));
     if (!table) {
         damaged("无法读取表“" + tableName + "”的定义");
@@ -242,7 +250,41 @@ TableDefPtr MdbConnection::readDefinition(MdbCatalogEntry& entry, const std::str
     if (mdb_read_columns(table.get()) == nullptr || table->columns->len != table->num_cols) {
         damaged("无法读取表“" + tableName + "”的字段定义");
     }
+    checkUsageMap(*table, tableName);
     return table;
+}
+
+// libmdb ends a table quietly at the first page it cannot read, so a file cut short would just
+// lose rows (or whole tables, when the catalog loses pages). Every page the usage map names must
+// lie within the file.
+void MdbConnection::checkUsageMap(const MdbTableDef& table, const std::string& tableName) {
+    const unsigned char* map = table.usage_map;
+    auto beyondEnd = [&](unsigned long first, const unsigned char* bits, std::size_t bytes) {
+        for (std::size_t i = 0; i < bytes * 8; ++i) {
+            if ((bits[i / 8] >> (i % 8) & 1) != 0 && first + i >= pageCount_) {
+                return true;
+            }
+        }
+        return false;
+    };
+    bool broken = false;
+    if (map[0] == 0) {
+        broken = beyondEnd(static_cast<unsigned long>(mdb_get_int32(table.usage_map, 1)), map + 5,
+                           table.map_sz - 5);
+    } else if (map[0] == 1) {
+        const auto bitsPerPage = static_cast<unsigned long>(mdb_->fmt->pg_size - 4) * 8;
+        for (std::size_t entry = 0; !broken && entry < (table.map_sz - 1) / 4; ++entry) {
+            auto mapPage =
+                static_cast<unsigned long>(mdb_get_int32(table.usage_map, 1 + 4 * entry));
+            broken = mapPage >= pageCount_ ||
+                     (mapPage != 0 &&
+                      (mdb_read_alt_pg(mdb_, mapPage) != mdb_->fmt->pg_size ||
+                       beyondEnd(entry * bitsPerPage, mdb_->alt_pg_buf + 4, bitsPerPage / 8)));
+        }
+    }
+    if (broken) {
+        damaged("表“" + tableName + "”的数据页超出文件末尾（文件可能被截断）");
+    }
 }
 
 template <typename OnRow>
