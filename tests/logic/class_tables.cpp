@@ -94,9 +94,15 @@ std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
     return info.param == Backend::kMemory ? "Memory" : "AccessFile";
 }
 
-ClassTest::ClassTest() : window(dir.path(), memory) {}
+ClassTest::ClassTest()
+    : window(dir.path(), GetParam() == Backend::kMemory ? static_cast<DataAccess&>(memory)
+                                                        : accessFiles) {}
 
 void ClassTest::useClass(const std::vector<TableData>& tables) {
+    if (GetParam() == Backend::kAccessFile) {
+        mkdb::writeDatabase(dir.path() + kSeparator + "DataBases.mdb", tables);
+        return;
+    }
     memory.tables.clear();
     for (const TableData& t : tables) {
         Table& table = memory.tables[t.name];

@@ -7,6 +7,7 @@
 
 #include "gtest/gtest.h"
 #include "mkdb/mdb_writer.h"
+#include "platform/mdb/mdb_connection.h"
 #include "support/fakes.h"
 
 // Class databases for the handler tests, served either from memory or from a real Access file
@@ -35,6 +36,7 @@ std::string readFile(const std::string& path);
 
 enum class Backend { kMemory, kAccessFile };
 std::string backendName(const ::testing::TestParamInfo<Backend>& info);
+inline const auto kBackends = ::testing::Values(Backend::kMemory, Backend::kAccessFile);
 
 // A program folder in a temporary directory with the window's fakes over it.
 class ClassTest : public ::testing::TestWithParam<Backend> {
@@ -42,13 +44,14 @@ protected:
     ClassTest();
 
     // Makes tables the class database: DataBases.mdb beside the program, or the same tables
-    // in memory.
+    // in memory. A connection open before sees the new tables only once connected again.
     void useClass(const std::vector<TableData>& tables);
     std::string data() const { return dir.path() + kSeparator + "Data"; }
     std::string under(const std::string& relative) const { return data() + kSeparator + relative; }
 
     TempDir dir;
     FakeDataAccess memory;
+    MdbDataAccess accessFiles;
     FakeWindow window;
     Form& form = window.form;
 };

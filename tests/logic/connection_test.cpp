@@ -64,7 +64,7 @@ TEST_P(ConnectionTest, DisconnectBeforeAnyConnectionFails) {
     EXPECT_THAT(window.label2.caption, StartsWith("错误：91"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ConnectionTest, ::testing::Values(Backend::kMemory),
+INSTANTIATE_TEST_SUITE_P(Backends, ConnectionTest, kBackends,
                          backendName);
 
 }  // namespace

@@ -77,6 +77,7 @@ TEST_P(NewFolderTest, StudentAddedLaterGetsTheWholeSubtreeAndNothingElseChanges)
 
     tableNamed(tables, "Students").rows.push_back({"3", "学生3", "理科"});
     useClass(tables);
+    DB_Connect_Click(form);
     NewFolder_Click(form);
     EXPECT_EQ(window.files.foldersCreated - before, 1 + 6 + 6);
     EXPECT_EQ(readFile(work), "earlier work");
@@ -145,7 +146,7 @@ TEST_P(NewFolderTest, ClosedConnectionFailsAfterMakingData) {
     EXPECT_TRUE(std::filesystem::is_directory(u8path(data())));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, NewFolderTest, ::testing::Values(Backend::kMemory),
+INSTANTIATE_TEST_SUITE_P(Backends, NewFolderTest, kBackends,
                          backendName);
 
 struct UnsafeName {
@@ -195,7 +196,7 @@ TEST_P(UnsafeNameTest, NothingIsMadeOutsideDataAndTheValueIsNamed) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, UnsafeNameTest, ::testing::Values(Backend::kMemory),
+INSTANTIATE_TEST_SUITE_P(Backends, UnsafeNameTest, kBackends,
                          backendName);
 
 }  // namespace

@@ -143,7 +143,8 @@ TEST_P(UploadTest, NameThatCannotBeAFileNameIsRefused) {
     EXPECT_THAT(filesIn(folder), IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, UploadTest, ::testing::Values(Backend::kMemory), backendName);
+// The store needs no database.
+INSTANTIATE_TEST_SUITE_P(NoDatabase, UploadTest, ::testing::Values(Backend::kMemory), backendName);
 
 TEST(LastInStr, PositionOfTheLastHit) {
     EXPECT_EQ(LastInStr("abc", "\\"), 0);
@@ -227,7 +228,7 @@ TEST_P(ListAndBrowseTest, PictureClickOpensTheSelectedEntry) {
     EXPECT_THAT(window.shell.opened, ElementsAre(under("学生1/readme"), under("学生1/")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ListAndBrowseTest, ::testing::Values(Backend::kMemory),
+INSTANTIATE_TEST_SUITE_P(NoDatabase, ListAndBrowseTest, ::testing::Values(Backend::kMemory),
                          backendName);
 
 }  // namespace

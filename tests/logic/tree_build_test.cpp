@@ -149,7 +149,7 @@ TEST_P(TreeBuildTest, CoursesWithoutTheFirstSubjectsRowFailAtItsFirstPoint) {
     expectFailure(err::kElementNotFound, 1 + 2 + 2 * 5);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, TreeBuildTest, ::testing::Values(Backend::kMemory), backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, TreeBuildTest, kBackends, backendName);
 
 TEST(TreeBuildOverflow, MoreThan32767StudentsIsAnOverflow) {
     TempDir dir;
