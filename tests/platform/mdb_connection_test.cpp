@@ -171,6 +171,38 @@ TEST_F(AccessFile, TruncatedFileIsRefusedOrReadsWhatIsThere) {
     }
 }
 
+// A memo whose page chain comes back on itself is damage, not a value: libmdb would stop at
+// the stated length with whatever it gathered (or never, when the pieces are empty).
+TEST_F(AccessFile, MemoChainThatLoopsIsDamage) {
+    std::string path = write({{"Notes",
+                               {{"ID", ColumnType::LongInteger}, {"Memo", ColumnType::Memo}},
+                               {{"1", repeat("长文本", 2000)}}}});
+    std::string bytes = bytesOf(path);
+    std::size_t chainEnd = 0;  // where the last piece's pointer to the next piece is
+    std::vector<std::size_t> linkedPages;
+    for (std::size_t page = 1; page < bytes.size() / 4096; ++page) {
+        std::size_t at = page * 4096;
+        if (bytes.compare(at + 4, 4, "LVAL") == 0) {
+            std::size_t row = at + (static_cast<unsigned char>(bytes[at + 14]) |
+                                    (static_cast<unsigned char>(bytes[at + 15]) & 0x1f) << 8);
+            if (bytes.compare(row, 4, std::string(4, '\0')) == 0) {
+                chainEnd = row;
+            } else {
+                linkedPages.push_back(page);
+            }
+        }
+    }
+    ASSERT_NE(chainEnd, 0u);
+    ASSERT_FALSE(linkedPages.empty());
+    bytes[chainEnd + 1] = static_cast<char>(linkedPages.front() & 0xff);  // row 0 of that page
+    bytes[chainEnd + 2] = static_cast<char>(linkedPages.front() >> 8);
+    writeBytes(path, bytes);
+    Error error = errorOf([&] { read(path, "Notes"); });
+    EXPECT_EQ(error.number(), -2147467259);
+    EXPECT_NE(error.description().find(path), std::string::npos);
+    EXPECT_NE(error.description().find("Memo"), std::string::npos);
+}
+
 // Overwrites bytes at random, anywhere or within one page, and reads every table. Whatever
 // the damage, the reader either reads or raises our error; the sanitizer build watches for
 // reads out of bounds on the way.
