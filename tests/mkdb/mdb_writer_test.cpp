@@ -1,0 +1,279 @@
+#include "mkdb/mdb_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "mkdb/readers.h"
+#include "platform/error.h"
+#include "support/class_db.h"
+#include "support/fakes.h"
+
+namespace veltrana::mkdb {
+namespace {
+
+using test::readWithMdbExport;
+using test::readWithOurLayer;
+using test::runProgram;
+
+std::string repeat(const std::string& piece, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
+std::vector<std::string> columnNames(const TableData& table) {
+    std::vector<std::string> names;
+    for (const Column& column : table.columns) {
+        names.push_back(column.name);
+    }
+    return names;
+}
+
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+std::string shown(const Value& value) {
+    return value ? "\"" + value->substr(0, 60) + (value->size() > 60 ? "…" : "") + "\"" : "Null";
+}
+
+// The first cell where the rows differ, so a failure does not print whole tables.
+::testing::AssertionResult sameRows(const std::vector<std::vector<Value>>& read,
+                                    const std::vector<std::vector<Value>>& written) {
+    if (read.size() != written.size()) {
+        return ::testing::AssertionFailure()
+               << read.size() << " rows read, " << written.size() << " written";
+    }
+    for (std::size_t r = 0; r < read.size(); ++r) {
+        for (std::size_t c = 0; c < std::max(read[r].size(), written[r].size()); ++c) {
+            Value got = c < read[r].size() ? read[r][c] : Value("<missing>");
+            Value want = c < written[r].size() ? written[r][c] : Value("<missing>");
+            if (got != want) {
+                return ::testing::AssertionFailure() << "row " << r << " column " << c << ": read "
+                                                     << shown(got) << ", written " << shown(want);
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// mdb-export prints a value of no characters with its Null mark.
+std::vector<std::vector<Value>> emptyAsNull(std::vector<std::vector<Value>> rows) {
+    for (auto& row : rows) {
+        for (Value& value : row) {
+            if (value && value->empty()) {
+                value.reset();
+            }
+        }
+    }
+    return rows;
+}
+
+class WriterTest : public ::testing::Test {
+protected:
+    // Both mdbtools and our own layer must give back exactly what was written.
+    void expectReadBack(const std::vector<TableData>& tables) {
+        std::string file = test::writeClassDb(dir.path(), tables);
+        for (const TableData& table : tables) {
+            SCOPED_TRACE(table.name);
+            Table exported = readWithMdbExport(file, table.name);
+            EXPECT_EQ(exported.columns, columnNames(table));
+            EXPECT_TRUE(sameRows(exported.rows, emptyAsNull(table.rows))) << "mdb-export";
+            Table ours = readWithOurLayer(file, table.name);
+            EXPECT_EQ(ours.columns, columnNames(table));
+            EXPECT_TRUE(sameRows(ours.rows, table.rows)) << "our layer";
+        }
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(WriterTest, chineseNamesNullsNumbersTextsAndMemos_readBackExactly) {
+    // Texts chosen to switch Jet 4 compression on and off, or to forbid it (U+4E00 and U+0100
+    // have a low byte 0); memos inline, in one long-value row and chained over several pages.
+    TableData table{"学生名单",
+                    {{"编号", ColumnType::LongInteger},
+                     {"姓名", ColumnType::Text},
+                     {"备注", ColumnType::Memo},
+                     {"说明", ColumnType::Text}},
+                    {
+                        {"1", "张三", "短备注", "含,逗号与\"引号\"及\n换行"},
+                        {"-5", {}, "", "ab知cd"},
+                        {"2147483647", "abc知识点abc", repeat("知识abc", 50), "知ab"},
+                        {"-2147483648", "一abcdefgh", repeat("函数与导数", 1000), "Ābcdefghij Ā"},
+                        {{}, repeat("点", 255), repeat("x", 1500), "a知"},
+                        {"0", "", repeat("ab", 32), "一二三"},
+                    }};
+    expectReadBack({table});
+}
+
+TEST_F(WriterTest, emptyTable_isListedWithItsColumnsAndNoRows) {
+    TableData empty{"空表", {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}}, {}};
+    TableData other{"英语", {{"ID", ColumnType::LongInteger}}, {{"1"}}};
+    expectReadBack({empty, other});
+    std::string file = dir.path() + "/DataBases.mdb";
+    EXPECT_EQ(runProgram({"mdb-tables", "-1", file}).out, "空表\n英语\n");
+}
+
+TEST_F(WriterTest, fortyThousandRowsInOneTableAndHundredThousandInAll_readBackExactly) {
+    auto subject = [](const std::string& name, int rows) {
+        TableData table{name, {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}}, {}};
+        for (int i = 1; i <= rows; ++i) {
+            table.rows.push_back({std::to_string(i), name + "知识点第" + std::to_string(i) + "条"});
+        }
+        return table;
+    };
+    expectReadBack({subject("语文", 40000), subject("数学", 40000), subject("英语", 20000)});
+}
+
+TEST_F(WriterTest, textsOf255ChineseCharacters_readBackExactly) {
+    TableData table{"长文本", {{"甲", ColumnType::Text}, {"乙", ColumnType::Text}}, {}};
+    for (int i = 0; i < 1500; ++i) {
+        std::string head = std::to_string(i);
+        table.rows.push_back({head + repeat("题", 255 - head.size()), repeat("解", 255)});
+    }
+    expectReadBack({table});
+}
+
+TEST_F(WriterTest, mdbtoolsAcceptTheFile) {
+    std::string file = test::writeClassDb(dir.path(), {{"Students",
+                                                        {{"ID", ColumnType::LongInteger},
+                                                         {"UserName", ColumnType::Text},
+                                                         {"简介", ColumnType::Memo}},
+                                                        {{"1", "王子涵", repeat("长", 300)}}}});
+    EXPECT_EQ(runProgram({"mdb-ver", file}).out, "JET4\n");
+    EXPECT_EQ(runProgram({"mdb-tables", "-1", "-S", file}).out, "MSysObjects\nStudents\n");
+    test::ProcessResult schema = runProgram({"mdb-schema", file});
+    EXPECT_EQ(schema.exitCode, 0) << schema.err;
+    EXPECT_NE(schema.out.find("[ID]\t\t\tLong Integer"), std::string::npos) << schema.out;
+    EXPECT_NE(schema.out.find("[UserName]\t\t\tText (255)"), std::string::npos);
+    EXPECT_NE(schema.out.find("[简介]\t\t\tMemo/Hyperlink"), std::string::npos);
+
+    // The catalog: the containers, MSysObjects itself as a system table, the user table.
+    Table catalog = readWithMdbExport(file, "MSysObjects");
+    ASSERT_EQ(catalog.rows.size(), 5u);
+    EXPECT_EQ(catalog.columns.size(), 17u);
+    EXPECT_EQ(catalog.rows[3][2], Value("MSysObjects"));
+    EXPECT_EQ(catalog.rows[3][7], Value("-2147483646"));
+    EXPECT_EQ(catalog.rows[4][2], Value("Students"));
+    EXPECT_EQ(catalog.rows[4][3], Value("1"));
+}
+
+TEST_F(WriterTest, rewritingAFile_replacesItAndLeavesNoTemporaryFile) {
+    std::string file =
+        test::writeClassDb(dir.path(), {{"甲", {{"A", ColumnType::Text}}, {{"旧"}}}});
+    test::writeClassDb(dir.path(), {{"乙", {{"B", ColumnType::Text}}, {{"新"}}}});
+    EXPECT_EQ(readWithOurLayer(file, "乙").rows, (std::vector<std::vector<Value>>{{"新"}}));
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"DataBases.mdb"});
+}
+
+TEST_F(WriterTest, folderThatDoesNotExist_failsWithPathNotFound) {
+    std::string file = dir.path() + "/无此文件夹/DataBases.mdb";
+    try {
+        writeDatabase(file, {{"甲", {{"A", ColumnType::Text}}, {}}});
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), err::kPathNotFound);
+        EXPECT_NE(error.description().find(file), std::string::npos);
+    }
+    EXPECT_TRUE(filesIn(dir.path()).empty());
+}
+
+struct RefusedCase {
+    const char* name;
+    std::vector<TableData> tables;
+    std::int32_t number;
+    std::string named;  // what the description must name
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RefusedTest : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(RefusedTest, failsWithAccessNumberAndWritesNothing) {
+    test::TempDir dir;
+    try {
+        test::writeClassDb(dir.path(), GetParam().tables);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), GetParam().number) << error.description();
+        EXPECT_NE(error.description().find(GetParam().named), std::string::npos)
+            << error.description();
+    }
+    EXPECT_TRUE(filesIn(dir.path()).empty());
+}
+
+TableData oneColumn(const std::string& table, ColumnType type, Value value) {
+    return {table, {{"字段", type}}, {{value}, {std::move(value)}}};
+}
+
+std::vector<Column> textColumns(std::size_t count) {
+    std::vector<Column> columns;
+    for (std::size_t i = 0; i < count; ++i) {
+        columns.push_back({"列" + std::to_string(i), ColumnType::Text});
+    }
+    return columns;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writer, RefusedTest,
+    ::testing::Values(
+        RefusedCase{
+            "emptyTableName", {{"", {{"A", ColumnType::Text}}, {}}}, kErrNotValidName, "表名"},
+        RefusedCase{
+            "dotInTableName", {{"a.b", {{"A", ColumnType::Text}}, {}}}, kErrNotValidName, "a.b"},
+        RefusedCase{"bracketInFieldName",
+                    {{"表", {{"[X]", ColumnType::Text}}, {}}},
+                    kErrNotValidName,
+                    "[X]"},
+        RefusedCase{"fieldNameOf65",
+                    {{"表", {{repeat("名", 65), ColumnType::Text}}, {}}},
+                    kErrNotValidName,
+                    "表"},
+        RefusedCase{"fieldTwiceIgnoringCase",
+                    {{"表", {{"ID", ColumnType::Text}, {"id", ColumnType::Text}}, {}}},
+                    kErrFieldDefinedTwice,
+                    "id"},
+        RefusedCase{"noField", {{"表", {}, {}}}, kErrNoField, "表"},
+        RefusedCase{"256Fields", {{"表", textColumns(256), {}}}, kErrTooManyFields, "256"},
+        RefusedCase{"leadingZeroInLong",
+                    {oneColumn("表", ColumnType::LongInteger, "007")},
+                    kErrConversion,
+                    "007"},
+        RefusedCase{"beyondLongRange",
+                    {oneColumn("表", ColumnType::LongInteger, "2147483648")},
+                    kErrConversion,
+                    "第 1 行"},
+        RefusedCase{"textOf256",
+                    {oneColumn("表", ColumnType::Text, repeat("字", 256))},
+                    kErrFieldTooSmall,
+                    "字段"},
+        RefusedCase{"notUtf8", {oneColumn("表", ColumnType::Text, "a\xff")}, kErrConversion, "表"},
+        RefusedCase{"rowBeyondAPage",
+                    {{"宽表", textColumns(9), {std::vector<Value>(9, repeat("宽", 255))}}},
+                    kErrRecordTooLarge,
+                    "宽表"},
+        RefusedCase{
+            "raggedRow", {{"表", textColumns(2), {{"a"}}}}, kErrNotExpectedFormat, "第 1 行"},
+        RefusedCase{"tableTwiceIgnoringCase",
+                    {{"Students", {{"A", ColumnType::Text}}, {}},
+                     {"students", {{"A", ColumnType::Text}}, {}}},
+                    kErrTableExists,
+                    "students"},
+        RefusedCase{"catalogName",
+                    {{"msysobjects", {{"A", ColumnType::Text}}, {}}},
+                    kErrTableExists,
+                    "msysobjects"}),
+    [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace veltrana::mkdb
