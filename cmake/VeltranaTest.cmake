@@ -7,8 +7,14 @@ function(veltrana_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-    gtest_discover_tests(${name}
-        DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT
-            "QT_QPA_PLATFORM=offscreen;VELTRANA_MKDB=$<TARGET_FILE:veltrana-mkdb>;VELTRANA_PROGRAM=$<TARGET_FILE:veltrana>")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    # gtest_discover_tests splits a list given as a property value into separate arguments, so
+    # the environment is set by a script that ctest reads after the discovered cases.
+    set(environment "${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake")
+    file(GENERATE OUTPUT "${environment}" CONTENT
+"if(${name}_TESTS)
+  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"QT_QPA_PLATFORM=offscreen;VELTRANA_MKDB=$<TARGET_FILE:veltrana-mkdb>;VELTRANA_PROGRAM=$<TARGET_FILE:veltrana>\")
+endif()
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${environment}")
 endfunction()
