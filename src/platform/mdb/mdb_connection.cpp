@@ -1,5 +1,7 @@
 #include "platform/mdb/mdb_connection.h"
 
+// mdbtools.h wraps glib in extern "C"; glib's C++ parts then need <type_traits> already seen,
+// which the header above brings in.
 #include <mdbtools.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 
 #include "platform/error.h"
 #include "platform/mdb/value_text.h"
@@ -29,6 +30,7 @@ constexpr int kDeletedRow = 0x4000;
 constexpr int kMemoHeaderSize = MDB_MEMO_OVERHEAD;
 constexpr unsigned kMaxColumns = 255;  // the most fields Access allows in a table
 constexpr unsigned kMaxIndexes = 255;
+constexpr int kMaxDecimalScale = 28;
 constexpr int kBigInt = 0x13;  // "Large Number" of Access 2016, unknown to libmdb 1.0
 
 // libmdb writes its warnings to stderr, which the teacher never sees and which would only
@@ -96,6 +98,9 @@ struct CatalogEntry {
 
 class MdbConnection : public Connection {
 public:
+    MdbConnection() = default;
+    MdbConnection(const MdbConnection&) = delete;
+    MdbConnection& operator=(const MdbConnection&) = delete;
     ~MdbConnection() override { closeFile(); }
 
 protected:
@@ -323,14 +328,12 @@ void MdbConnection::readCatalog() {
     int idColumn = -1, nameColumn = -1, typeColumn = -1, flagsColumn = -1;
     for (unsigned i = 0; i < table->num_cols; ++i) {
         auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-        std::string name = column->name;
-        int* slot = name == "Id"      ? &idColumn
-                    : name == "Name"  ? &nameColumn
-                    : name == "Type"  ? &typeColumn
-                    : name == "Flags" ? &flagsColumn
-                                      : nullptr;
-        if (slot != nullptr) {
-            *slot = static_cast<int>(i);
+        for (auto [name, slot] :
+             {std::pair{"Id", &idColumn}, std::pair{"Name", &nameColumn},
+              std::pair{"Type", &typeColumn}, std::pair{"Flags", &flagsColumn}}) {
+            if (g_ascii_strcasecmp(column->name, name) == 0) {
+                *slot = static_cast<int>(i);
+            }
         }
     }
     if (idColumn < 0 || nameColumn < 0 || typeColumn < 0 || flagsColumn < 0) {
@@ -441,6 +444,9 @@ Value MdbConnection::valueOf(const MdbColumn& column, const MdbField& field,
         case MDB_DATETIME:
             return mdb::dateText(mdb_get_double(mdb_->pg_buf, field.start));
         case MDB_NUMERIC: {
+            if (column.col_scale > kMaxDecimalScale) {
+                damagedField(tableName, column, "的小数位数无效");
+            }
             // libmdb 1.0 places the decimal point by its last argument, which it names
             // precision; the column's scale is what belongs there.
             char* digits = mdb_numeric_to_string(mdb_, field.start, 0, column.col_scale);
