@@ -94,6 +94,15 @@ TEST_F(AccessFile, TableNamesIgnoreCaseBeyondAscii) {
     EXPECT_EQ(connection->readTable("übung").rows.size(), 1u);
 }
 
+// libmdb converts text to whatever MDBICONV names; the program must get UTF-8 regardless.
+TEST_F(AccessFile, TextIsUtf8WhateverTheEnvironmentSays) {
+    std::string path = write({studentsTable()});
+    setenv("MDBICONV", "ISO-8859-1", 1);
+    Table students = read(path, "Students");
+    unsetenv("MDBICONV");
+    EXPECT_EQ(students.rows, studentsTable().rows);
+}
+
 TEST_F(AccessFile, SystemTablesAreNotUserTables) {
     auto connection = open(write({studentsTable()}));
     Error error = errorOf([&] { connection->readTable("MSysObjects"); });
