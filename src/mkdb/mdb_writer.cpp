@@ -12,8 +12,6 @@
 #include <cstring>
 #include <ctime>
 #include <deque>
-#include <filesystem>
-#include <limits>
 #include <memory>
 #include <optional>
 
@@ -45,6 +43,7 @@ constexpr std::size_t kInlineMapPages = (kUsageMapBytes - 5) * 8;
 constexpr std::size_t kPagesPerMapPage = (kPageSize - 4) * 8;
 constexpr std::size_t kMapPageSlots = (kUsageMapBytes - 1) / 4;
 constexpr std::size_t kMaxPages = kMapPageSlots * kPagesPerMapPage;  // about 2 GB
+constexpr std::int32_t kErrResourceExceeded = 3035;  // what Jet reports at the 2 GB limit
 constexpr std::uint32_t kCatalogPage = 2;
 constexpr std::uint32_t kLongValueOwner = 0x4C41564C;  // "LVAL" where data pages name a table
 constexpr std::uint32_t kTableMagic = 1625;            // constant of every table definition
@@ -168,7 +167,7 @@ class PageFile {
 public:
     std::uint32_t allocate() {
         if (pages_.size() >= kMaxPages) {
-            throw Error(kErrRecordTooLarge, "数据库超过 Access 文件 2 GB 的上限");
+            throw Error(kErrResourceExceeded, "数据库超过了 Access 文件 2 GB 的上限");
         }
         pages_.emplace_back();
         return static_cast<std::uint32_t>(pages_.size() - 1);
