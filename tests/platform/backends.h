@@ -2,12 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
-#include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -15,91 +10,46 @@
 #include "platform/data_access.h"
 #include "platform/error.h"
 #include "platform/mdb/mdb_connection.h"
+#include "support/class_db.h"
+#include "support/fakes.h"
 
 namespace veltrana::test {
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("veltrana-platform-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 inline std::string connectionStringFor(const std::string& path) {
     return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + path;
 }
 
-// Keeps tables in memory and remembers the file name the connection string handed it.
-class FakeConnection : public Connection {
+// The two backends the record-set contract runs against: the fake the handlers' tests use, and
+// the Access file reader on a file made by our writer. Each opens a connection over the tables.
+class FakeBackend {
 public:
-    explicit FakeConnection(std::vector<mkdb::TableData> tables = {})
-        : tables_(std::move(tables)) {}
-
-    std::string openedPath;
-
-protected:
-    void openFile(const std::string& path) override { openedPath = path; }
-    void closeFile() override {}
-    Table readTableFromFile(const std::string& name) override {
-        auto lower = [](std::string s) {
-            std::transform(s.begin(), s.end(), s.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            return s;
-        };
-        for (const auto& data : tables_) {
-            if (lower(data.name) == lower(name)) {
-                Table table;
-                for (const auto& column : data.columns) {
-                    table.columns.push_back(column.name);
-                }
-                table.rows = data.rows;
-                return table;
+    std::unique_ptr<Connection> connect(const std::vector<mkdb::TableData>& tables) {
+        for (const auto& data : tables) {
+            Table& table = access_.tables[data.name];
+            for (const auto& column : data.columns) {
+                table.columns.push_back(column.name);
             }
+            table.rows = data.rows;
         }
-        throw Error(err::kTableNotFound, "找不到表“" + name + "”");
+        auto connection = access_.newConnection();
+        connection->Open(connectionStringFor("DataBases.mdb"));
+        return connection;
     }
 
 private:
-    std::vector<mkdb::TableData> tables_;
+    FakeDataAccess access_;
 };
 
-// The two backends the record-set contract runs against: the fake above, and the Access file
-// reader on a file made by our writer.
-struct FakeBackend {
-    static std::unique_ptr<Connection> connect(const std::vector<mkdb::TableData>& tables) {
-        auto connection = std::make_unique<FakeConnection>(tables);
-        connection->Open(connectionStringFor("class.mdb"));
-        return connection;
-    }
-};
-
-struct MdbBackend {
-    static std::unique_ptr<Connection> connect(const std::vector<mkdb::TableData>& tables) {
-        static TempDir dir;
-        static int count = 0;
-        std::string path = dir.file("class" + std::to_string(++count) + ".mdb");
-        mkdb::writeDatabase(path, tables);
+class MdbBackend {
+public:
+    std::unique_ptr<Connection> connect(const std::vector<mkdb::TableData>& tables) {
         auto connection = MdbDataAccess().newConnection();
-        connection->Open(connectionStringFor(path));
+        connection->Open(connectionStringFor(writeClassDb(dir_.path(), tables)));
         return connection;
     }
+
+private:
+    TempDir dir_;
 };
 
 inline mkdb::TableData studentsTable() {

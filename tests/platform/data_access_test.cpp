@@ -17,11 +17,12 @@ struct OpenCase {
 class ConnectionStringOpens : public ::testing::TestWithParam<OpenCase> {};
 
 TEST_P(ConnectionStringOpens, HandsThePathToTheDriver) {
-    FakeConnection connection;
-    connection.ConnectionString = GetParam().connectionString;
-    connection.Open("", "", "", -1);
-    EXPECT_TRUE(connection.isOpen());
-    EXPECT_EQ(connection.openedPath, GetParam().path);
+    FakeDataAccess access;
+    auto connection = access.newConnection();
+    connection->ConnectionString = GetParam().connectionString;
+    connection->Open("", "", "", -1);
+    EXPECT_TRUE(connection->isOpen());
+    EXPECT_EQ(access.openedFiles, std::vector<std::string>{GetParam().path});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -46,30 +47,34 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConnectionString, ArgumentReplacesTheProperty) {
-    FakeConnection connection;
-    connection.ConnectionString = "DRIVER=Microsoft Access Driver (*.mdb);dbQ=/old.mdb";
-    connection.Open("DRIVER=Microsoft Access Driver (*.mdb);dbQ=/new.mdb");
-    EXPECT_EQ(connection.openedPath, "/new.mdb");
-    EXPECT_EQ(connection.ConnectionString, "DRIVER=Microsoft Access Driver (*.mdb);dbQ=/new.mdb");
+    FakeDataAccess access;
+    auto connection = access.newConnection();
+    connection->ConnectionString = "DRIVER=Microsoft Access Driver (*.mdb);dbQ=/old.mdb";
+    connection->Open("DRIVER=Microsoft Access Driver (*.mdb);dbQ=/new.mdb");
+    EXPECT_EQ(access.openedFiles, std::vector<std::string>{"/new.mdb"});
+    EXPECT_EQ(connection->ConnectionString, "DRIVER=Microsoft Access Driver (*.mdb);dbQ=/new.mdb");
 }
 
 TEST(ConnectionString, OtherDriverIsRefusedByName) {
-    FakeConnection connection;
-    connection.ConnectionString = "DRIVER={SQL Server};dbQ=/a.mdb";
-    Error error = errorOf([&] { connection.Open(); });
+    FakeDataAccess access;
+    auto connection = access.newConnection();
+    connection->ConnectionString = "DRIVER={SQL Server};dbQ=/a.mdb";
+    Error error = errorOf([&] { connection->Open(); });
     EXPECT_EQ(error.number(), -2147467259);
     EXPECT_NE(error.description().find("SQL Server"), std::string::npos);
-    EXPECT_FALSE(connection.isOpen());
-    EXPECT_EQ(connection.openedPath, "");
+    EXPECT_FALSE(connection->isOpen());
+    EXPECT_TRUE(access.openedFiles.empty());
 }
 
 TEST(ConnectionString, MissingDriverOrFileIsRefused) {
     for (std::string text : {"dbQ=/a.mdb", "DRIVER=Microsoft Access Driver (*.mdb)",
                              "DRIVER=Microsoft Access Driver (*.mdb);dbQ=", ""}) {
-        FakeConnection connection;
-        connection.ConnectionString = text;
-        EXPECT_EQ(errorOf([&] { connection.Open(); }).number(), -2147467259) << text;
-        EXPECT_FALSE(connection.isOpen()) << text;
+        FakeDataAccess access;
+        auto connection = access.newConnection();
+        connection->ConnectionString = text;
+        EXPECT_EQ(errorOf([&] { connection->Open(); }).number(), -2147467259) << text;
+        EXPECT_FALSE(connection->isOpen()) << text;
+        EXPECT_TRUE(access.openedFiles.empty()) << text;
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "platform/backends.h"
 #include "platform/recordset_contract.h"
@@ -33,9 +34,13 @@ std::string repeat(const std::string& piece, int times) {
 
 class AccessFile : public ::testing::Test {
 protected:
+    std::string file(const std::string& name) const {
+        return (std::filesystem::path(dir_.path()) / name).string();
+    }
+
     std::string write(const std::vector<mkdb::TableData>& tables,
                       const std::string& name = "DataBases.mdb") {
-        std::string path = dir_.file(name);
+        std::string path = file(name);
         mkdb::writeDatabase(path, tables);
         return path;
     }
@@ -120,20 +125,20 @@ TEST_F(AccessFile, AceHeaderOverTheSamePagesReads) {
 }
 
 TEST_F(AccessFile, PathWithChineseFolderOpens) {
-    std::filesystem::create_directories(dir_.file("高三（1）班"));
+    std::filesystem::create_directories(file("高三（1）班"));
     std::string path = write({studentsTable()}, "高三（1）班/DataBases.mdb");
     EXPECT_EQ(read(path, "Students").rows.size(), 3u);
 }
 
 TEST_F(AccessFile, MissingFileOrFolderIsRefused) {
-    expectRefused(dir_.file("DataBases.mdb"));
-    expectRefused(dir_.file("没有这个文件夹/DataBases.mdb"));
-    std::filesystem::create_directories(dir_.file("folder.mdb"));
-    expectRefused(dir_.file("folder.mdb"));
+    expectRefused(file("DataBases.mdb"));
+    expectRefused(file("没有这个文件夹/DataBases.mdb"));
+    std::filesystem::create_directories(file("folder.mdb"));
+    expectRefused(file("folder.mdb"));
 }
 
 TEST_F(AccessFile, OtherFilesAreRefused) {
-    std::string path = dir_.file("DataBases.mdb");
+    std::string path = file("DataBases.mdb");
     for (std::string bytes : {std::string(), std::string("ID,UserName\n1,张伟\n"),
                               std::string(3 * 4096, '\0'), repeat("Standard Jet DB", 1000)}) {
         writeBytes(path, bytes);
@@ -163,7 +168,7 @@ TEST_F(AccessFile, UnreadableFileIsRefused) {
 TEST_F(AccessFile, TruncatedFileIsRefusedOrReadsWhatIsThere) {
     std::string path = write({studentsTable(), subjectTable("语文", 300)}, "whole.mdb");
     std::string whole = bytesOf(path);
-    std::string cut = dir_.file("DataBases.mdb");
+    std::string cut = file("DataBases.mdb");
     for (std::size_t size = 0; size < whole.size(); size += 1 + size / 3) {
         writeBytes(cut, whole.substr(0, size));
         expectRefused(cut);
@@ -223,7 +228,7 @@ TEST_F(AccessFile, RandomDamageNeverCrashes) {
                                {{"1", repeat("长文本", 2000)}, {"2", repeat("短", 300)}}}},
                              "whole.mdb");
     std::string whole = bytesOf(path);
-    std::string damaged = dir_.file("DataBases.mdb");
+    std::string damaged = file("DataBases.mdb");
     std::size_t pages = whole.size() / 4096;
     int opened = 0;
     for (unsigned seed = 0; seed < 1500; ++seed) {

@@ -13,7 +13,7 @@ template <typename Backend>
 class RecordsetContract : public ::testing::Test {
 protected:
     void SetUp() override {
-        connection_ = Backend::connect({studentsTable(),
+        connection_ = backend_.connect({studentsTable(),
                                         subjectTable("语文", 2),
                                         {"Empty", {{"ID", mkdb::ColumnType::LongInteger}}, {}}});
     }
@@ -21,6 +21,7 @@ protected:
     Connection& connection() { return *connection_; }
 
 private:
+    Backend backend_;
     std::unique_ptr<Connection> connection_;
 };
 
