@@ -10,7 +10,14 @@ KeyedTree::KeyedTree(TextLess less) : less_(std::move(less)) {}
 
 KeyedTree::Place KeyedTree::placeFor(const std::string& relative, const std::string& key,
                                      const std::string& text) const {
-    int parent = relative.empty() ? kNone : require(relative);
+    int parent = kNone;
+    if (!relative.empty()) {
+        if (relative != lastRelative_ || lastParent_ == kNone) {
+            lastParent_ = require(relative);
+            lastRelative_ = relative;
+        }
+        parent = lastParent_;
+    }
     if (byKey_.contains(key)) {
         throw Error(err::kKeyNotUnique, "键不唯一：树中已有键为“" + key + "”的节点");
     }
@@ -25,17 +32,16 @@ KeyedTree::Place KeyedTree::placeFor(const std::string& relative, const std::str
     return {parent, static_cast<int>(place - siblings.begin())};
 }
 
-int KeyedTree::add(const std::string& relative, const std::string& key, const std::string& text) {
-    auto [parent, row] = placeFor(relative, key, text);
+int KeyedTree::insert(const Place& place, const std::string& key, const std::string& text) {
+    auto [parent, row] = place;
     int index = size();
-    // The parent's children are taken after the push, which may move every node.
     nodes_.push_back(Node{key, text, parent, row, false, {}});
     auto& siblings = parent == kNone ? topLevel_ : nodes_[static_cast<std::size_t>(parent)].children;
-    auto place = siblings.insert(siblings.begin() + row, index);
-    for (auto it = place + 1; it != siblings.end(); ++it) {
+    auto added = siblings.insert(siblings.begin() + row, index);
+    for (auto it = added + 1; it != siblings.end(); ++it) {
         ++nodes_[static_cast<std::size_t>(*it)].row;
     }
-    byKey_.emplace(key, index);
+    byKey_.emplace(nodes_.back().key, index);
     return index;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -34,8 +36,12 @@ public:
     };
     Place placeFor(const std::string& relative, const std::string& key,
                    const std::string& text) const;
+    // Adds a node at the place that placeFor gave for it just before; returns its index.
+    int insert(const Place& place, const std::string& key, const std::string& text);
     // Adds a node and returns its index; see TreeView::Add for the rules and failures.
-    int add(const std::string& relative, const std::string& key, const std::string& text);
+    int add(const std::string& relative, const std::string& key, const std::string& text) {
+        return insert(placeFor(relative, key, text), key, text);
+    }
     void setSorted(const std::string& key);
     // Index of the node keyed key, kNone when there is none.
     int find(const std::string& key) const;
@@ -51,9 +57,13 @@ public:
 
 private:
     TextLess less_;
-    std::vector<Node> nodes_;
+    // A deque never moves its nodes, so the index by key can view the keys they hold.
+    std::deque<Node> nodes_;
     std::vector<int> topLevel_;
-    std::unordered_map<std::string, int> byKey_;
+    std::unordered_map<std::string_view, int> byKey_;
+    // A build adds the children of one node in a row; their relative is found once.
+    mutable std::string lastRelative_;
+    mutable int lastParent_ = kNone;
 };
 
 }  // namespace veltrana

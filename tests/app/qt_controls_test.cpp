@@ -17,7 +17,7 @@
 namespace veltrana {
 namespace {
 
-class QtControlsTest : public test::QtFixture {
+class QtControlsTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 

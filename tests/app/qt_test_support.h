@@ -5,24 +5,27 @@
 #include <QApplication>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace veltrana::test {
 
-// The one application object of a test program, made on first use; QT_QPA_PLATFORM picks the
-// platform (offscreen under ctest).
-inline QApplication& qtApp() {
-    static int argc = 1;
-    static char name[] = "veltrana-test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// The application object of a test program: made before the first test and deleted after the
+// last, inside main, while Qt's own statics still exist. QT_QPA_PLATFORM picks the platform
+// (offscreen under ctest).
+class QtApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
 
-// Base of fixtures whose members are widgets: the application exists before them.
-class QtFixture : public ::testing::Test {
-protected:
-    QtFixture() { qtApp(); }
+private:
+    int argc_ = 1;
+    char name_[14] = "veltrana-test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
 };
+
+inline ::testing::Environment* const qtApplication =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 // Hands the next modal dialog to answer once its event loop runs; answer must close it, so a
 // test never waits for a user.

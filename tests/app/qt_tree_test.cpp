@@ -10,7 +10,9 @@
 namespace veltrana {
 namespace {
 
-std::vector<std::string> childTexts(const QAbstractItemModel& model, const QModelIndex& parent) {
+// Texts of the children of parent, as a view sees them once it opens parent.
+std::vector<std::string> childTexts(QAbstractItemModel& model, const QModelIndex& parent) {
+    model.fetchMore(parent);
     std::vector<std::string> texts;
     for (int row = 0; row < model.rowCount(parent); ++row) {
         texts.push_back(model.index(row, 0, parent).data().toString().toStdString());
@@ -18,7 +20,7 @@ std::vector<std::string> childTexts(const QAbstractItemModel& model, const QMode
     return texts;
 }
 
-class QtTreeTest : public test::QtFixture {
+class QtTreeTest : public ::testing::Test {
 protected:
     // A root sorted before its children, as the start-up build makes it.
     void addClass(const std::vector<std::string>& students) {
@@ -37,13 +39,27 @@ protected:
     QtTreeView tree;
 };
 
-TEST_F(QtTreeTest, ModelKeepsQtsContractWhileTheTreeGrows) {
+TEST_F(QtTreeTest, ModelKeepsQtsContractWhileNodesArriveInClosedAndOpenParts) {
     QAbstractItemModelTester tester(tree.model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
-    addClass({"张伟", "李娜", "王芳", "安琪", "赵敏", ""});
+    tree.show();
+    addClass({"张伟", "李娜", "王芳", ""});
+    QModelIndex root = tree.model()->index(0, 0);
+    EXPECT_TRUE(tree.model()->hasChildren(root));
+
+    tree.expandAll();
+    tree.Add("爷", "父9", "安琪");
+    tree.Add("父9", "子91", "语文");
     tree.Add("子11", "孙1_1_2", "文言文虚词");
-    tree.select("孙1_1_2");
-    EXPECT_EQ(tree.model()->rowCount(), 1);
+    tree.Add("子91", "孙9_1_1", "古诗文阅读");
+    tree.select("孙9_1_1");
+
+    EXPECT_EQ(childTexts(*tree.model(), root),
+              (std::vector<std::string>{"", "安琪", "李娜", "王芳", "张伟"}));
+    QModelIndex zhang = tree.model()->index(4, 0, root);
+    QModelIndex chinese = tree.model()->index(0, 0, zhang);
+    EXPECT_EQ(childTexts(*tree.model(), chinese),
+              (std::vector<std::string>{"古诗文阅读", "文言文虚词"}));
 }
 
 TEST_F(QtTreeTest, StudentsUnderTheSortedRootFollowPinyinOrder) {

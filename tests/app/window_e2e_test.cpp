@@ -52,7 +52,7 @@ int field(const QString& xwininfo, const QString& name) {
 
 // The real program, started from a program folder of its own on an X server: the window the
 // teacher sees appears with its caption, its place and its size.
-class WindowEndToEndTest : public test::QtFixture {
+class WindowEndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* program = std::getenv("VELTRANA_PROGRAM");

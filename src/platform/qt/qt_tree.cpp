@@ -25,9 +25,21 @@ KeyedTreeModel::KeyedTreeModel(QObject* parent)
 void KeyedTreeModel::add(const std::string& relative, const std::string& key,
                          const std::string& text) {
     auto place = tree_.placeFor(relative, key, text);
-    beginInsertRows(indexOfNode(place.parent), place.row, place.row);
-    tree_.add(relative, key, text);
-    endInsertRows();
+    const Announced& known = announced(place.parent);
+    // Under a parent the views know, a first child is announced so that the parent shows it can
+    // be opened; later ones wait for a view to open the parent, unless they land among the rows
+    // the views know already.
+    bool announce =
+        isAnnounced(place.parent) && (known.opened || place.row < known.rows || known.rows == 0);
+    if (announce) {
+        beginInsertRows(indexOfNode(place.parent), place.row, place.row);
+    }
+    tree_.insert(place, key, text);
+    announced_.emplace_back();
+    if (announce) {
+        ++announced(place.parent).rows;
+        endInsertRows();
+    }
 }
 
 void KeyedTreeModel::setSorted(const std::string& key) {
@@ -45,13 +57,33 @@ QModelIndex KeyedTreeModel::indexOfNode(int node) const {
     return createIndex(tree_.node(node).row, 0, static_cast<quintptr>(node));
 }
 
+bool KeyedTreeModel::isAnnounced(int node) const {
+    for (; node != KeyedTree::kNone; node = tree_.node(node).parent) {
+        if (tree_.node(node).row >= announced(tree_.node(node).parent).rows) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QModelIndex KeyedTreeModel::reveal(int node) {
+    if (node == KeyedTree::kNone) {
+        return {};
+    }
+    QModelIndex parent = reveal(tree_.node(node).parent);
+    if (canFetchMore(parent)) {
+        fetchMore(parent);
+    }
+    return indexOfNode(node);
+}
+
 int KeyedTreeModel::nodeOf(const QModelIndex& index) const {
     return index.isValid() ? static_cast<int>(index.internalId()) : KeyedTree::kNone;
 }
 
 QModelIndex KeyedTreeModel::index(int row, int column, const QModelIndex& parent) const {
     const auto& children = tree_.childrenOf(nodeOf(parent));
-    if (column != 0 || row < 0 || row >= static_cast<int>(children.size())) {
+    if (column != 0 || row < 0 || row >= rowCount(parent)) {
         return {};
     }
     return createIndex(row, 0, static_cast<quintptr>(children[static_cast<std::size_t>(row)]));
@@ -65,10 +97,7 @@ QModelIndex KeyedTreeModel::parent(const QModelIndex& child) const {
 }
 
 int KeyedTreeModel::rowCount(const QModelIndex& parent) const {
-    if (parent.column() > 0) {
-        return 0;
-    }
-    return static_cast<int>(tree_.childrenOf(nodeOf(parent)).size());
+    return parent.column() > 0 ? 0 : announced(nodeOf(parent)).rows;
 }
 
 int KeyedTreeModel::columnCount(const QModelIndex&) const {
@@ -76,7 +105,24 @@ int KeyedTreeModel::columnCount(const QModelIndex&) const {
 }
 
 bool KeyedTreeModel::hasChildren(const QModelIndex& parent) const {
-    return rowCount(parent) > 0;
+    return parent.column() <= 0 && !tree_.childrenOf(nodeOf(parent)).empty();
+}
+
+bool KeyedTreeModel::canFetchMore(const QModelIndex& parent) const {
+    int node = nodeOf(parent);
+    return announced(node).rows < static_cast<int>(tree_.childrenOf(node).size());
+}
+
+void KeyedTreeModel::fetchMore(const QModelIndex& parent) {
+    int node = nodeOf(parent);
+    int all = static_cast<int>(tree_.childrenOf(node).size());
+    Announced& known = announced(node);
+    known.opened = true;
+    if (known.rows < all) {
+        beginInsertRows(parent, known.rows, all - 1);
+        known.rows = all;
+        endInsertRows();
+    }
 }
 
 QVariant KeyedTreeModel::data(const QModelIndex& index, int role) const {
@@ -118,7 +164,7 @@ void QtTreeView::setSorted(const std::string& key) {
 }
 
 void QtTreeView::select(const std::string& key) {
-    QModelIndex index = model_.indexOfNode(model_.tree().require(key));
+    QModelIndex index = model_.reveal(model_.tree().require(key));
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) {
         expand(up);
     }
