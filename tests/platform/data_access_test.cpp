@@ -111,14 +111,14 @@ TEST_P(RejectedQuery, IsAnUnsupportedStatement) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, RejectedQuery,
-    ::testing::Values(QueryCase{"Empty", "", ""}, QueryCase{"NoTable", "Select * from ", ""},
+    ::testing::Values(QueryCase{"Empty", "", ""},
                       QueryCase{"Columns", "Select ID from Students", ""},
                       QueryCase{"Where", "Select * from Students where ID=1", ""},
                       QueryCase{"TwoTables", "Select * from Students, 语文", ""},
                       QueryCase{"Statements", "Select * from Students; drop table Students", ""},
-                      QueryCase{"Update", "update Students set ID=1", ""},
+
                       QueryCase{"UnclosedBracket", "Select * from [Students", ""},
-                      QueryCase{"EmptyBrackets", "Select * from []", ""},
+
                       QueryCase{"FromGlued", "Select * fromStudents", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
