@@ -142,6 +142,21 @@ TEST_F(WriterTest, textsOf255ChineseCharacters_readBackExactly) {
     expectReadBack({table});
 }
 
+TEST_F(WriterTest, twoHundredFiftyFiveColumns_spanSeveralDefinitionAndMapPages) {
+    // 255 column descriptions fill two definition pages; 255 memo columns need 512 usage maps.
+    TableData texts{"宽文本表", {}, {{}, {}}};
+    TableData memos{"宽备注表", {}, {{}}};
+    for (int i = 0; i < 255; ++i) {
+        std::string name = "第" + std::to_string(i) + "列";
+        texts.columns.push_back({name, ColumnType::Text});
+        texts.rows[0].push_back(std::to_string(i));
+        texts.rows[1].push_back(i % 2 == 0 ? Value() : Value("知"));
+        memos.columns.push_back({name, ColumnType::Memo});
+        memos.rows[0].push_back(i % 3 == 0 ? Value() : Value("备注"));
+    }
+    expectReadBack({texts, memos});
+}
+
 TEST_F(WriterTest, mdbtoolsAcceptTheFile) {
     std::string file = test::writeClassDb(dir.path(), {{"Students",
                                                         {{"ID", ColumnType::LongInteger},
