@@ -1,7 +1,6 @@
 #include "platform/qt/qt_tree.h"
 
 #include <QCollator>
-#include <QHeaderView>
 
 #include "platform/error.h"
 
