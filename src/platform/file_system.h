@@ -18,8 +18,9 @@ public:
     virtual ~FileSystem() = default;
     // True when a file or folder of that name exists.
     virtual bool exists(const std::string& path) = 0;
-    // Creates the last element of path; its parent must exist (76 otherwise).
-    virtual void createFolder(const std::string& path) = 0;
+    // Creates the last element of path unless a file or folder of that name is there already;
+    // its parent must exist (76 otherwise). True when it made the folder.
+    virtual bool createFolder(const std::string& path) = 0;
     // Names of the files (not folders) directly in folder, in a stable order; 76 when the
     // folder does not exist.
     virtual std::vector<std::string> listFiles(const std::string& folder) = 0;

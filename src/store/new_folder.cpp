@@ -49,9 +49,7 @@ public:
         }
         path_ += kSeparator;
         path_ += *name.value;
-        if (!fileSystem_.exists(path_)) {
-            fileSystem_.createFolder(path_);
-        }
+        fileSystem_.createFolder(path_);
     }
 
 private:
@@ -71,9 +69,7 @@ std::string streamOf(const Recordset& students) {
 void NewFolder_Click(Form& form) {
     WaitCursor wait(form.dialogs);
     const std::string data = form.appPath + kSeparator + "Data";
-    if (!form.fileSystem.exists(data)) {
-        form.fileSystem.createFolder(data);
-    }
+    form.fileSystem.createFolder(data);
 
     form.dbRs = std::make_unique<Recordset>();
     Recordset& rs = openQuery(form, kStudentsQuery, kLockOptimistic);

@@ -33,9 +33,13 @@ protected:
     StdFileSystem files;
 };
 
-TEST_F(StdFileSystemTest, CreatesOneLevelOnly) {
-    files.createFolder(at("学生1"));
+TEST_F(StdFileSystemTest, CreatesOneLevelOnlyWhereNothingIsYet) {
+    EXPECT_TRUE(files.createFolder(at("学生1")));
     EXPECT_TRUE(files.exists(at("学生1")));
+    EXPECT_FALSE(files.createFolder(at("学生1")));
+    writeFile(at("文件"));
+    EXPECT_FALSE(files.createFolder(at("文件")));
+    EXPECT_EQ(readFile(at("文件")), "x");
     try {
         files.createFolder(at("没有/课程"));
         ADD_FAILURE();
@@ -43,7 +47,6 @@ TEST_F(StdFileSystemTest, CreatesOneLevelOnly) {
         EXPECT_EQ(error.number(), err::kPathNotFound);
         EXPECT_THAT(error.description(), ::testing::HasSubstr(at("没有/课程")));
     }
-    EXPECT_THROW(files.createFolder(at("学生1")), Error);
 }
 
 TEST_F(StdFileSystemTest, ListsFilesButNotFoldersInOneOrder) {

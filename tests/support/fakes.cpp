@@ -133,12 +133,13 @@ std::unique_ptr<Connection> FakeDataAccess::newConnection() {
     return std::make_unique<FakeConnection>(*this);
 }
 
-void FailingFileSystem::createFolder(const std::string& path) {
+bool FailingFileSystem::createFolder(const std::string& path) {
     if (path == failCreating) {
         throw Error(err::kPermissionDenied, "没有权限：无法创建文件夹“" + path + "”");
     }
-    real_.createFolder(path);
-    ++foldersCreated;
+    bool created = real_.createFolder(path);
+    foldersCreated += created ? 1 : 0;
+    return created;
 }
 
 void FailingFileSystem::copyFile(const std::string& source, const std::string& destination) {
@@ -148,8 +149,10 @@ void FailingFileSystem::copyFile(const std::string& source, const std::string& d
     real_.copyFile(source, destination);
 }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "veltrana-XXXXXX").string();
+TempDir::TempDir(const std::string& base) {
+    std::filesystem::path parent =
+        base.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(base);
+    std::string pattern = (parent / "veltrana-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw Error(err::kPathFileAccess, "无法创建临时文件夹");
     }

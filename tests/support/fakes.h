@@ -123,7 +123,7 @@ public:
     explicit FailingFileSystem(FileSystem& real) : real_(real) {}
 
     bool exists(const std::string& path) override { return real_.exists(path); }
-    void createFolder(const std::string& path) override;
+    bool createFolder(const std::string& path) override;
     std::vector<std::string> listFiles(const std::string& folder) override {
         return real_.listFiles(folder);
     }
@@ -140,10 +140,11 @@ private:
     FileSystem& real_;
 };
 
-// A folder of its own under the system's temporary folder, removed with everything in it.
+// A folder of its own under base (the system's temporary folder when empty), removed with
+// everything in it.
 class TempDir {
 public:
-    TempDir();
+    explicit TempDir(const std::string& base = {});
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

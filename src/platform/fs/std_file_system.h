@@ -9,7 +9,7 @@ namespace veltrana {
 class StdFileSystem : public FileSystem {
 public:
     bool exists(const std::string& path) override;
-    void createFolder(const std::string& path) override;
+    bool createFolder(const std::string& path) override;
     std::vector<std::string> listFiles(const std::string& folder) override;
     void copyFile(const std::string& source, const std::string& destination) override;
     bool sameFile(const std::string& a, const std::string& b) override;
