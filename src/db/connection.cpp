@@ -50,8 +50,8 @@ void Disconnect_Click(Form& form) {
 
 Recordset& openQuery(Form& form, const char* query, int lockType) {
     if (!form.dbConn) {
-        throw Error(err::kObjectNotSet, std::string("对象变量未设置：没有数据库连接，无法执行“") +
-                                            query + "”");
+        throw Error(err::kObjectNotSet,
+                    std::string("对象变量未设置：没有数据库连接，无法执行“") + query + "”");
     }
     if (!form.dbRs) {
         form.dbRs = std::make_unique<Recordset>();

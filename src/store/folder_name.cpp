@@ -13,7 +13,11 @@ bool isValidUtf8(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
         auto c = static_cast<unsigned char>(s[i]);
-        std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        std::size_t length = c < 0x80           ? 1
+                             : (c >> 5) == 0x6  ? 2
+                             : (c >> 4) == 0xE  ? 3
+                             : (c >> 3) == 0x1E ? 4
+                                                : 0;
         if (length == 0 || i + length > s.size()) {
             return false;
         }
@@ -54,7 +58,8 @@ bool isSafeFolderName(const std::string& name) {
     }
     bool badCharacter = std::any_of(name.begin(), name.end(), [](char c) {
         auto u = static_cast<unsigned char>(c);
-        return u < 0x20 || u == 0x7F || std::string_view("/\\<>:\"|?*").find(c) != std::string_view::npos;
+        return u < 0x20 || u == 0x7F ||
+               std::string_view("/\\<>:\"|?*").find(c) != std::string_view::npos;
     });
     return !badCharacter && isValidUtf8(name) && !isDeviceName(name);
 }

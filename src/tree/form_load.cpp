@@ -63,11 +63,10 @@ void buildTree(Form& form) {
     for (const SubjectTable& subject : subjects) {
         openQuery(form, subject.query, kLockBatchOptimistic);
         std::string course = std::to_string(subject.course);
-        addUnderEveryStudent(form, rs, students, "KN",
-                             [&course](const std::string& student, const std::string& id) {
-                                 return std::pair("子" + student + course,
-                                                  "孙" + student + "_" + course + "_" + id);
-                             });
+        addUnderEveryStudent(
+            form, rs, students, "KN", [&course](const std::string& student, const std::string& id) {
+                return std::pair("子" + student + course, "孙" + student + "_" + course + "_" + id);
+            });
         rs.Close();
     }
 }

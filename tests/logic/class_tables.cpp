@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "db/queries.h"
+#include "support/class_db.h"
 
 namespace veltrana::test {
 
@@ -49,11 +50,12 @@ std::vector<TableData> makeClass(int students, int points, const std::string& at
     }
     std::vector<Row3> courseRows;
     for (std::size_t k = 0; k < 6; ++k) {
-        courseRows.push_back({std::to_string(k + 1), kScienceSubjects[k].table,
-                              kOtherSubjects[k].table});
+        courseRows.push_back(
+            {std::to_string(k + 1), kScienceSubjects[k].table, kOtherSubjects[k].table});
     }
     std::vector<TableData> tables{studentsTable(studentRows), coursesTable(courseRows)};
-    for (const char* name : {"语文", "数学", "英语", "物理", "化学", "生物", "政治", "历史", "地理"}) {
+    for (const char* name :
+         {"语文", "数学", "英语", "物理", "化学", "生物", "政治", "历史", "地理"}) {
         std::vector<Value> names;
         for (int i = 1; i <= points; ++i) {
             names.push_back(std::string(name) + "知识点" + std::to_string(i));
@@ -95,12 +97,12 @@ std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
 }
 
 ClassTest::ClassTest()
-    : window(dir.path(), GetParam() == Backend::kMemory ? static_cast<DataAccess&>(memory)
-                                                        : accessFiles) {}
+    : window(dir.path(),
+             GetParam() == Backend::kMemory ? static_cast<DataAccess&>(memory) : accessFiles) {}
 
 void ClassTest::useClass(const std::vector<TableData>& tables) {
     if (GetParam() == Backend::kAccessFile) {
-        mkdb::writeDatabase(dir.path() + kSeparator + "DataBases.mdb", tables);
+        writeClassDb(dir.path(), tables);
         return;
     }
     memory.tables.clear();

@@ -16,9 +16,8 @@ TEST_P(ConnectionTest, ConnectOpensTheDatabaseBesideTheProgram) {
     DB_Connect_Click(form);
     EXPECT_EQ(window.label1.caption, "连接数据库成功! ");
     EXPECT_EQ(window.label2.caption, "");
-    EXPECT_EQ(form.dbConn->ConnectionString,
-              "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + dir.path() + kSeparator +
-                  "DataBases.mdb");
+    EXPECT_EQ(form.dbConn->ConnectionString, "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" +
+                                                 dir.path() + kSeparator + "DataBases.mdb");
     EXPECT_TRUE(form.dbConn->isOpen());
 }
 
@@ -64,8 +63,7 @@ TEST_P(ConnectionTest, DisconnectBeforeAnyConnectionFails) {
     EXPECT_THAT(window.label2.caption, StartsWith("错误：91"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ConnectionTest, kBackends,
-                         backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, ConnectionTest, kBackends, backendName);
 
 }  // namespace
 }  // namespace veltrana::test

@@ -1,9 +1,8 @@
-#include "platform/fs/std_file_system.h"
-
 #include <filesystem>
 
 #include "gmock/gmock.h"
 #include "logic/class_tables.h"
+#include "platform/fs/std_file_system.h"
 #include "store/folder_name.h"
 
 namespace veltrana::test {
@@ -12,15 +11,17 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST(FolderName, SafeNames) {
-    for (const char* name : {"学生1", "物理（选修）", "a b", "x.y", ".hidden", "com10", "CONSOLE"}) {
+    for (const char* name :
+         {"学生1", "物理（选修）", "a b", "x.y", ".hidden", "com10", "CONSOLE"}) {
         EXPECT_TRUE(isSafeFolderName(name)) << name;
     }
 }
 
 TEST(FolderName, UnsafeNames) {
-    for (const char* name : {"", ".", "..", "a/b", "a\\b", "/", "a:b", "a*", "a?", "a\"b", "a<b",
-                             "a|b", "tab\there", "end.", "end ", "CON", "nul.txt", "Lpt1",
-                             "com9.jpg", "\xE5\xAD", "\xC0\xAF"}) {
+    for (const char* name :
+         {"",     ".",   "..",      "a/b",  "a\\b",     "/",         "a:b",
+          "a*",   "a?",  "a\"b",    "a<b",  "a|b",      "tab\there", "end.",
+          "end ", "CON", "nul.txt", "Lpt1", "com9.jpg", "\xE5\xAD",  "\xC0\xAF"}) {
         EXPECT_FALSE(isSafeFolderName(name)) << name;
     }
 }

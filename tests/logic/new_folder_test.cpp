@@ -146,8 +146,7 @@ TEST_P(NewFolderTest, ClosedConnectionFailsAfterMakingData) {
     EXPECT_TRUE(std::filesystem::is_directory(u8path(data())));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, NewFolderTest, kBackends,
-                         backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, NewFolderTest, kBackends, backendName);
 
 struct UnsafeName {
     const char* table;
@@ -169,12 +168,10 @@ protected:
 
 TEST_P(UnsafeNameTest, NothingIsMadeOutsideDataAndTheValueIsNamed) {
     const std::vector<UnsafeName> cases = {
-        {"Students", 1, 1, ""},          {"Students", 1, 1, ".."},
-        {"Students", 1, 1, "a/b"},       {"Students", 1, 1, "a\\b"},
-        {"Students", 0, 1, Value()},     {"Bflearning", 2, 1, ".."},
-        {"Bflearning", 0, 1, "a/b"},     {"Bflearning", 5, 1, Value()},
-        {"数学", 0, 1, ".."},            {"数学", 1, 1, "a/b"},
-        {"数学", 0, 1, "a\\b"},          {"数学", 1, 1, ""},
+        {"Students", 1, 1, ""},      {"Students", 1, 1, ".."},      {"Students", 1, 1, "a/b"},
+        {"Students", 1, 1, "a\\b"},  {"Students", 0, 1, Value()},   {"Bflearning", 2, 1, ".."},
+        {"Bflearning", 0, 1, "a/b"}, {"Bflearning", 5, 1, Value()}, {"数学", 0, 1, ".."},
+        {"数学", 1, 1, "a/b"},       {"数学", 0, 1, "a\\b"},        {"数学", 1, 1, ""},
     };
     for (const UnsafeName& unsafe : cases) {
         SCOPED_TRACE(std::string(unsafe.table) + " " + text(unsafe.value));
@@ -185,7 +182,8 @@ TEST_P(UnsafeNameTest, NothingIsMadeOutsideDataAndTheValueIsNamed) {
         DB_Connect_Click(form);
         Error error = failure();
         EXPECT_EQ(error.number(), err::kPathFileAccess);
-        EXPECT_THAT(error.description(), HasSubstr(unsafe.value ? "“" + *unsafe.value + "”" : "Null"));
+        EXPECT_THAT(error.description(),
+                    HasSubstr(unsafe.value ? "“" + *unsafe.value + "”" : "Null"));
         for (const auto& name : entriesUnder(dir.path())) {
             EXPECT_NE(name, "a");
             EXPECT_NE(name, "a\\b");
@@ -196,8 +194,7 @@ TEST_P(UnsafeNameTest, NothingIsMadeOutsideDataAndTheValueIsNamed) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, UnsafeNameTest, kBackends,
-                         backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, UnsafeNameTest, kBackends, backendName);
 
 }  // namespace
 }  // namespace veltrana::test

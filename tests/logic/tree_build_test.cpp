@@ -1,5 +1,4 @@
 #include "db/connection.h"
-
 #include "gmock/gmock.h"
 #include "logic/class_tables.h"
 #include "tree/form_load.h"
@@ -13,7 +12,9 @@ using ::testing::StartsWith;
 class TreeBuildTest : public ClassTest {
 protected:
     const KeyedTree& nodes() const { return window.tree.nodes; }
-    std::string textOf(const std::string& key) const { return nodes().node(nodes().require(key)).text; }
+    std::string textOf(const std::string& key) const {
+        return nodes().node(nodes().require(key)).text;
+    }
     std::vector<std::string> childTexts(const std::string& key) const {
         std::vector<std::string> texts;
         for (int child : nodes().childrenOf(nodes().require(key))) {

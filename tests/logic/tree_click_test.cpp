@@ -1,7 +1,7 @@
 #include <filesystem>
 
-#include "gmock/gmock.h"
 #include "db/connection.h"
+#include "gmock/gmock.h"
 #include "logic/class_tables.h"
 #include "store/browse.h"
 #include "store/new_folder.h"

@@ -109,7 +109,8 @@ protected:
     void openFile(const std::string& path) override {
         data_.openedFiles.push_back(path);
         if (data_.fileMissing) {
-            throw Error(err::kDriverFailure, "[ODBC Microsoft Access Driver] 找不到文件“" + path + "”");
+            throw Error(err::kDriverFailure,
+                        "[ODBC Microsoft Access Driver] 找不到文件“" + path + "”");
         }
     }
     void closeFile() override {}
@@ -165,8 +166,7 @@ TempDir::~TempDir() {
 }
 
 FakeWindow::FakeWindow(const std::string& appPath, DataAccess& dataAccess)
-    : form{tree,     list,       picture,   label1, label2, label3, fileDialog,
-           dialogs,  dataAccess, files,     shell,  appPath, {},     {},
-           {},       {},         {}} {}
+    : form{tree,  list,  picture, label1, label2, label3, fileDialog, dialogs, dataAccess,
+           files, shell, appPath, {},     {},     {},     {},         {}} {}
 
 }  // namespace veltrana::test

@@ -23,8 +23,7 @@ namespace veltrana::test {
 // The tree with plain byte order for sorted children.
 class FakeTree : public TreeView {
 public:
-    void Add(const std::string& relative, const std::string& key,
-             const std::string& text) override;
+    void Add(const std::string& relative, const std::string& key, const std::string& text) override;
     void setSorted(const std::string& key) override { nodes.setSorted(key); }
     void select(const std::string& key) override { selected = nodes.require(key); }
     std::vector<std::string> selectedNodeTexts() const override;
