@@ -1,6 +1,9 @@
 #pragma once
 
 #include <array>
+#include <string>
+
+#include "platform/data_access.h"
 
 namespace veltrana {
 
@@ -34,6 +37,16 @@ inline constexpr std::array<SubjectTable, 6> kOtherSubjects{{
 inline constexpr const char* kScienceStream = "理科";
 inline constexpr const char* kScienceCourseField = "Coursesli";
 inline constexpr const char* kOtherCourseField = "Courseswen";
+
+// The course column of the whole class, from the first student's Attrib: science only for
+// exactly "理科".
+inline const char* courseFieldFor(const Value& firstAttrib) {
+    return text(firstAttrib) == kScienceStream ? kScienceCourseField : kOtherCourseField;
+}
+
+inline const std::array<SubjectTable, 6>& subjectsFor(const std::string& courseField) {
+    return courseField == kScienceCourseField ? kScienceSubjects : kOtherSubjects;
+}
 
 // Record-set options the readers pass: keyset cursor, optimistic lock, command type unspecified.
 inline constexpr int kKeysetCursor = 1;

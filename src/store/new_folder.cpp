@@ -58,12 +58,6 @@ private:
     std::size_t parentLength_ = 0;
 };
 
-// The stream as the start-up build decides it, for a run that comes before any build read it.
-std::string streamOf(const Recordset& students) {
-    return text(students.Fields("Attrib")) == kScienceStream ? kScienceCourseField
-                                                             : kOtherCourseField;
-}
-
 }  // namespace
 
 void NewFolder_Click(Form& form) {
@@ -74,11 +68,13 @@ void NewFolder_Click(Form& form) {
     form.dbRs = std::make_unique<Recordset>();
     Recordset& rs = openQuery(form, kStudentsQuery, kLockOptimistic);
     std::int16_t studentCount = toInt16(rs.RecordCount());
-    if (studentCount == 0) {
+    if (studentCount == 0) {  // no student, so nothing goes below Data
         rs.Close();
         return;
     }
-    std::string courseField = form.courseField.empty() ? streamOf(rs) : form.courseField;
+    // A run before any start-up build read the stream decides it the same way.
+    std::string courseField =
+        form.courseField.empty() ? courseFieldFor(rs.Fields("Attrib")) : form.courseField;
     std::vector<std::string> students;
     FolderMaker maker(form.fileSystem);
     maker.enter(data);
@@ -110,9 +106,8 @@ void NewFolder_Click(Form& form) {
 
     // Knowledge points go into the folder of their course node: the Bflearning row whose ID is
     // the table's course number.
-    const auto& subjects = courseField == kScienceCourseField ? kScienceSubjects : kOtherSubjects;
     std::vector<FolderName> points;
-    for (const SubjectTable& subject : subjects) {
+    for (const SubjectTable& subject : subjectsFor(courseField)) {
         openQuery(form, subject.query, kLockOptimistic);
         points.clear();
         for (std::int16_t j = 0, rows = toInt16(rs.RecordCount()); j < rows; ++j) {

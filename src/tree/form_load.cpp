@@ -11,8 +11,8 @@ namespace {
 inline constexpr const char* kRootKey = "爷";
 inline constexpr const char* kRootText = "班级";
 
-void addNode(Form& form, const std::string& relative, std::string key, const Value& text) {
-    form.TreeView1.Add(relative, key, veltrana::text(text));
+void addNode(Form& form, const std::string& relative, std::string key, const Value& value) {
+    form.TreeView1.Add(relative, key, text(value));
     form.curNode = std::move(key);
 }
 
@@ -42,8 +42,7 @@ void buildTree(Form& form) {
 
     form.dbRs = std::make_unique<Recordset>();
     Recordset& rs = openQuery(form, kStudentsQuery, kLockOptimistic);
-    form.courseField =
-        text(rs.Fields("Attrib")) == kScienceStream ? kScienceCourseField : kOtherCourseField;
+    form.courseField = courseFieldFor(rs.Fields("Attrib"));
     std::int16_t students = toInt16(rs.RecordCount());
     for (std::int16_t i = 0; i < students; ++i) {
         addNode(form, kRootKey, "父" + text(rs.Fields("ID")), rs.Fields("UserName"));
@@ -58,9 +57,7 @@ void buildTree(Form& form) {
                          });
     rs.Close();
 
-    const auto& subjects =
-        form.courseField == kScienceCourseField ? kScienceSubjects : kOtherSubjects;
-    for (const SubjectTable& subject : subjects) {
+    for (const SubjectTable& subject : subjectsFor(form.courseField)) {
         openQuery(form, subject.query, kLockBatchOptimistic);
         std::string course = std::to_string(subject.course);
         addUnderEveryStudent(
