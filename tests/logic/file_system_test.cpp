@@ -8,8 +8,6 @@
 namespace veltrana::test {
 namespace {
 
-using ::testing::ElementsAre;
-
 TEST(FolderName, SafeNames) {
     for (const char* name :
          {"学生1", "物理（选修）", "a b", "x.y", ".hidden", "com10", "CONSOLE"}) {
@@ -48,25 +46,6 @@ TEST_F(StdFileSystemTest, CreatesOneLevelOnlyWhereNothingIsYet) {
         EXPECT_EQ(error.number(), err::kPathNotFound);
         EXPECT_THAT(error.description(), ::testing::HasSubstr(at("没有/课程")));
     }
-}
-
-TEST_F(StdFileSystemTest, ListsFilesButNotFoldersInOneOrder) {
-    for (const char* name : {"照片.jpg", "b.txt", "A.png", "readme"}) {
-        writeFile(at(name));
-    }
-    files.createFolder(at("子文件夹"));
-    EXPECT_THAT(files.listFiles(dir.path()), ElementsAre("A.png", "b.txt", "readme", "照片.jpg"));
-    EXPECT_THROW(files.listFiles(at("没有")), Error);
-}
-
-TEST_F(StdFileSystemTest, CopyReplacesThroughATemporaryFile) {
-    writeFile(at("源.txt"), "new");
-    writeFile(at("目标.txt"), "old");
-    files.copyFile(at("源.txt"), at("目标.txt"));
-    EXPECT_EQ(readFile(at("目标.txt")), "new");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(u8path(dir.path())), {}), 2);
-    EXPECT_TRUE(files.sameFile(at("目标.txt"), at("./目标.txt")));
-    EXPECT_FALSE(files.sameFile(at("源.txt"), at("目标.txt")));
 }
 
 }  // namespace
