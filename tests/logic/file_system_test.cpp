@@ -1,7 +1,6 @@
-#include "platform/fs/std_file_system.h"
-
 #include "gmock/gmock.h"
 #include "logic/class_tables.h"
+#include "platform/fs/std_file_system.h"
 #include "store/folder_name.h"
 
 namespace veltrana::test {
