@@ -128,6 +128,16 @@ TEST_P(NewFolderTest, FileNamedLikeAStudentStopsTheRunAtItsFirstCourse) {
     EXPECT_THAT(window.dialogs.busyChanges, ElementsAre(true, false));
 }
 
+TEST_P(NewFolderTest, FolderThatCannotBeMadeStopsTheRunAndKeepsWhatItMade) {
+    load(makeClass(2, 2));
+    window.files.failCreating = under("学生2/数学/数学知识点1");
+    EXPECT_EQ(failure().number(), err::kPermissionDenied);
+    EXPECT_TRUE(std::filesystem::is_directory(u8path(under("学生1/数学/数学知识点2"))));
+    EXPECT_FALSE(std::filesystem::exists(u8path(under("学生2/数学/数学知识点2"))));
+    EXPECT_FALSE(std::filesystem::exists(u8path(under("学生1/英语/英语知识点1"))));
+    EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 2 * 6 + 2 * 2 + 2);
+}
+
 TEST_P(NewFolderTest, SubjectWithoutItsCourseRowIsReported) {
     auto tables = makeClass(1, 1);
     auto& courses = tableNamed(tables, "Bflearning").rows;
