@@ -41,7 +41,15 @@ std::vector<std::string> filesIn(const std::string& dir) {
 }
 
 std::string shown(const Value& value) {
-    return value ? "\"" + value->substr(0, 60) + (value->size() > 60 ? "…" : "") + "\"" : "Null";
+    if (!value) {
+        return "Null";
+    }
+    std::string shown = "\"";
+    shown.append(*value, 0, 60);
+    if (value->size() > 60) {
+        shown += "…";
+    }
+    return shown + "\"";
 }
 
 // The first cell where the rows differ, so a failure does not print whole tables.
