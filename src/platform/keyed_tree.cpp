@@ -26,9 +26,9 @@ KeyedTree::Place KeyedTree::placeFor(const std::string& relative, const std::str
         return {parent, static_cast<int>(siblings.size())};
     }
     // Equal texts keep the order in which they were added.
-    auto place = std::upper_bound(
-        siblings.begin(), siblings.end(), text,
-        [this](const std::string& t, int i) { return less_(t, node(i).text); });
+    auto place =
+        std::upper_bound(siblings.begin(), siblings.end(), text,
+                         [this](const std::string& t, int i) { return less_(t, node(i).text); });
     return {parent, static_cast<int>(place - siblings.begin())};
 }
 
@@ -36,7 +36,8 @@ int KeyedTree::insert(const Place& place, const std::string& key, const std::str
     auto [parent, row] = place;
     int index = size();
     nodes_.push_back(Node{key, text, parent, row, false, {}});
-    auto& siblings = parent == kNone ? topLevel_ : nodes_[static_cast<std::size_t>(parent)].children;
+    auto& siblings =
+        parent == kNone ? topLevel_ : nodes_[static_cast<std::size_t>(parent)].children;
     auto added = siblings.insert(siblings.begin() + row, index);
     for (auto it = added + 1; it != siblings.end(); ++it) {
         ++nodes_[static_cast<std::size_t>(*it)].row;
@@ -48,9 +49,8 @@ int KeyedTree::insert(const Place& place, const std::string& key, const std::str
 void KeyedTree::setSorted(const std::string& key) {
     Node& n = nodes_[static_cast<std::size_t>(require(key))];
     n.sorted = true;
-    std::stable_sort(n.children.begin(), n.children.end(), [this](int a, int b) {
-        return less_(node(a).text, node(b).text);
-    });
+    std::stable_sort(n.children.begin(), n.children.end(),
+                     [this](int a, int b) { return less_(node(a).text, node(b).text); });
     for (std::size_t row = 0; row < n.children.size(); ++row) {
         nodes_[static_cast<std::size_t>(n.children[row])].row = static_cast<int>(row);
     }
