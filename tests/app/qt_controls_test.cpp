@@ -8,7 +8,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include "app/qt_test_support.h"
 #include "platform/error.h"
@@ -83,22 +82,6 @@ TEST_F(QtControlsTest, PictureThatCannotLoadKeepsTheOldOne) {
         }
         EXPECT_EQ(box.picture().pixelColor(0, 0), QColor(Qt::blue)) << c.path;
     }
-}
-
-TEST_F(QtControlsTest, PictureReportsALeftClickInside) {
-    QtPictureBox box;
-    box.resize(100, 50);
-    int clicks = 0;
-    QObject::connect(&box, &QtPictureBox::clicked, [&clicks] { ++clicks; });
-    QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(50, 25));
-    QTest::mouseClick(&box, Qt::RightButton, {}, QPoint(50, 25));
-    EXPECT_EQ(clicks, 1);
-}
-
-TEST_F(QtControlsTest, LabelCaptionRoundTripsUtf8) {
-    QtLabel label;
-    label.setCaption("连接数据库成功! ");
-    EXPECT_EQ(label.Caption(), "连接数据库成功! ");
 }
 
 TEST_F(QtControlsTest, OpenDialogStartsInThePresetFolderAndKeepsTheNameOnCancel) {
