@@ -1,10 +1,18 @@
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "app/form1.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The platform's dialogs (file dialog, message and input boxes) speak Chinese like the rest
+    // of the window, whatever the desktop's language.
+    QTranslator qtTexts;
+    if (qtTexts.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        app.installTranslator(&qtTexts);
+    }
     // The program's folder in the platform's own spelling, as every path of the program starts.
     veltrana::Form1 window(
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString());
