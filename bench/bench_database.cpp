@@ -6,7 +6,7 @@
 #include "mkdb/mdb_writer.h"
 #include "platform/mdb/mdb_connection.h"
 #include "support/fakes.h"
-#include "tests/app/science_class.h"
+#include "tests/support/class_db.h"
 
 extern char** environ;
 
@@ -69,7 +69,7 @@ std::size_t readAll(const std::string& file, const std::vector<mkdb::TableData>&
 }  // namespace
 
 void benchDatabase() {
-    std::vector<mkdb::TableData> tables = test::scienceClass(studentNames(), kPointsPerSubject);
+    std::vector<mkdb::TableData> tables = test::classTables(studentNames(), kPointsPerSubject);
     test::TempDir dir;
     std::string file = dir.path() + "/DataBases.mdb";
 

@@ -9,7 +9,7 @@
 #include "mkdb/mdb_writer.h"
 #include "platform/mdb/mdb_connection.h"
 #include "store/new_folder.h"
-#include "tests/app/science_class.h"
+#include "tests/support/class_db.h"
 #include "tests/support/fakes.h"
 
 namespace veltrana::bench {
@@ -64,7 +64,7 @@ void benchStore() {
     for (int i = 1; i <= kStudents; ++i) {
         names.push_back("学生" + std::to_string(100 + i));
     }
-    auto tables = test::scienceClass(names, kPointsPerSubject);
+    auto tables = test::classTables(names, kPointsPerSubject);
     mkdb::writeDatabase(dir.path() + kSeparator + "DataBases.mdb", tables);
     const std::string data = dir.path() + kSeparator + "Data";
     const std::vector<std::string> paths = layoutOf(data, tables);

@@ -11,7 +11,7 @@
 #include "bench/bench_support.h"
 #include "mkdb/mdb_writer.h"
 #include "platform/qt/qt_tree.h"
-#include "tests/app/science_class.h"
+#include "tests/support/class_db.h"
 #include "tree/node_click.h"
 
 namespace veltrana::bench {
@@ -79,7 +79,7 @@ void benchTree(int argc, char** argv) {
     for (int i = 1; i <= kStudents; ++i) {
         names.push_back("学生" + std::to_string(100 + i));
     }
-    auto tables = test::scienceClass(names, kPointsPerSubject);
+    auto tables = test::classTables(names, kPointsPerSubject);
     mkdb::writeDatabase(appPath + "/DataBases.mdb", tables);
     const int nodes = 1 + kStudents * (1 + 6 + 6 * kPointsPerSubject);
 

@@ -3,8 +3,7 @@
 #include <filesystem>
 
 #include "db/connection.h"
-#include "gmock/gmock.h"
-#include "logic/class_tables.h"
+#include "logic/class_test.h"
 #include "tree/form_load.h"
 
 namespace veltrana::test {
@@ -15,13 +14,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-int foldersUnder(const std::string& root) {
-    int count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(u8path(root))) {
-        count += entry.is_directory() ? 1 : 0;
-    }
-    return count;
-}
+bool isFolder(const std::string& path) { return std::filesystem::is_directory(u8path(path)); }
 
 class NewFolderTest : public ClassTest {
 protected:
@@ -46,18 +39,21 @@ protected:
             for (std::size_t t = 1; t < texts.size(); ++t) {
                 folder += kSeparator + texts[t];
             }
-            EXPECT_TRUE(std::filesystem::is_directory(u8path(folder))) << folder;
+            EXPECT_TRUE(isFolder(folder)) << folder;
         }
     }
 };
 
-TEST_P(NewFolderTest, OneRunMakesTheWholeLayoutAndASecondRunNothing) {
-    load(makeClass(3, 2));
+TEST_F(NewFolderTest, OneRunMakesTheWholeLayoutAndASecondRunNothing) {
+    load(classTables(numberedStudents(3), 2));
     NewFolder_Click(form);
     const int expected = 1 + 3 + 6 * 3 + 3 * (6 * 2);
     EXPECT_EQ(window.files.foldersCreated, expected);
-    EXPECT_EQ(foldersUnder(dir.path()), expected);
-    EXPECT_TRUE(std::filesystem::is_directory(u8path(under("学生3/生物/生物知识点2"))));
+    int onDisk = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(u8path(dir.path()))) {
+        onDisk += entry.is_directory() ? 1 : 0;
+    }
+    EXPECT_EQ(onDisk, expected);
     expectEveryNodeHasItsFolder();
     EXPECT_THAT(window.dialogs.busyChanges, ElementsAre(true, false));
     EXPECT_FALSE(form.dbRs->isOpen());
@@ -67,8 +63,8 @@ TEST_P(NewFolderTest, OneRunMakesTheWholeLayoutAndASecondRunNothing) {
     EXPECT_THAT(window.dialogs.messages, IsEmpty());
 }
 
-TEST_P(NewFolderTest, StudentAddedLaterGetsTheWholeSubtreeAndNothingElseChanges) {
-    auto tables = makeClass(2, 1);
+TEST_F(NewFolderTest, StudentAddedLaterGetsTheWholeSubtreeAndNothingElseChanges) {
+    auto tables = classTables(numberedStudents(2), 1);
     load(tables);
     NewFolder_Click(form);
     std::string work = under("学生1/语文/语文知识点1/作业.jpg");
@@ -80,11 +76,12 @@ TEST_P(NewFolderTest, StudentAddedLaterGetsTheWholeSubtreeAndNothingElseChanges)
     DB_Connect_Click(form);
     NewFolder_Click(form);
     EXPECT_EQ(window.files.foldersCreated - before, 1 + 6 + 6);
+    EXPECT_TRUE(isFolder(under("学生3/生物/生物知识点1")));
     EXPECT_EQ(readFile(work), "earlier work");
 }
 
-TEST_P(NewFolderTest, CourseOutsideTheSubjectsGetsAnEmptyFolder) {
-    auto tables = makeClass(2, 1);
+TEST_F(NewFolderTest, CourseOutsideTheSubjectsGetsAnEmptyFolder) {
+    auto tables = classTables(numberedStudents(2), 1);
     tableNamed(tables, "Bflearning").rows.push_back({"7", "班会", "班会"});
     load(tables);
     NewFolder_Click(form);
@@ -92,33 +89,30 @@ TEST_P(NewFolderTest, CourseOutsideTheSubjectsGetsAnEmptyFolder) {
     EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 7 * 2 + 2 * 6);
 }
 
-TEST_P(NewFolderTest, OtherStreamAndRenamedCoursesGetTheFoldersOfTheirNodes) {
-    auto tables = makeClass(2, 2, "文科");
+TEST_F(NewFolderTest, OtherStreamGetsTheFoldersOfItsNodesBeforeAndAfterTheBuild) {
+    auto tables = classTables(numberedStudents(2), 2, "文科");
     tableNamed(tables, "Bflearning").rows[3][2] = "思想政治";
-    load(tables);
-    NewFolder_Click(form);
-    EXPECT_TRUE(std::filesystem::is_directory(u8path(under("学生1/思想政治/政治知识点2"))));
-    EXPECT_FALSE(std::filesystem::exists(u8path(under("学生1/物理"))));
-    expectEveryNodeHasItsFolder();
-}
-
-TEST_P(NewFolderTest, BeforeAnyBuildTheStreamIsDecidedAsTheBuildDoes) {
-    useClass(makeClass(1, 1, "文科"));
+    useClass(tables);
     DB_Connect_Click(form);
     NewFolder_Click(form);
-    EXPECT_TRUE(std::filesystem::is_directory(u8path(under("学生1/历史/历史知识点1"))));
+    EXPECT_TRUE(isFolder(under("学生1/思想政治/政治知识点2")));
+    EXPECT_FALSE(std::filesystem::exists(u8path(under("学生1/物理"))));
+    int made = window.files.foldersCreated;
+
+    Form_Load(form);
+    expectEveryNodeHasItsFolder();
+    EXPECT_EQ(window.files.foldersCreated, made);
 }
 
-TEST_P(NewFolderTest, StudentsOfOneNameShareOneSubtree) {
-    auto tables = makeClass(3, 1);
-    tableNamed(tables, "Students").rows[2][1] = "学生1";
+TEST_F(NewFolderTest, StudentsOfOneNameShareOneSubtree) {
+    auto tables = classTables({"学生1", "学生2", "学生1"}, 1);
     load(tables);
     NewFolder_Click(form);
     EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 6 * 2 + 2 * 6);
 }
 
-TEST_P(NewFolderTest, FileNamedLikeAStudentStopsTheRunAtItsFirstCourse) {
-    load(makeClass(2, 1));
+TEST_F(NewFolderTest, FileNamedLikeAStudentStopsTheRunAtItsFirstCourse) {
+    load(classTables(numberedStudents(2), 1));
     writeFile(under("学生2"), "not a folder");
     Error error = failure();
     EXPECT_EQ(error.number(), err::kPathNotFound);
@@ -128,18 +122,18 @@ TEST_P(NewFolderTest, FileNamedLikeAStudentStopsTheRunAtItsFirstCourse) {
     EXPECT_THAT(window.dialogs.busyChanges, ElementsAre(true, false));
 }
 
-TEST_P(NewFolderTest, FolderThatCannotBeMadeStopsTheRunAndKeepsWhatItMade) {
-    load(makeClass(2, 2));
+TEST_F(NewFolderTest, FolderThatCannotBeMadeStopsTheRunAndKeepsWhatItMade) {
+    load(classTables(numberedStudents(2), 2));
     window.files.failCreating = under("学生2/数学/数学知识点1");
     EXPECT_EQ(failure().number(), err::kPermissionDenied);
-    EXPECT_TRUE(std::filesystem::is_directory(u8path(under("学生1/数学/数学知识点2"))));
+    EXPECT_TRUE(isFolder(under("学生1/数学/数学知识点2")));
     EXPECT_FALSE(std::filesystem::exists(u8path(under("学生2/数学/数学知识点2"))));
     EXPECT_FALSE(std::filesystem::exists(u8path(under("学生1/英语/英语知识点1"))));
     EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 2 * 6 + 2 * 2 + 2);
 }
 
-TEST_P(NewFolderTest, SubjectWithoutItsCourseRowIsReported) {
-    auto tables = makeClass(1, 1);
+TEST_F(NewFolderTest, MissingCourseRowAndClosedConnectionAreReported) {
+    auto tables = classTables(numberedStudents(1), 1);
     auto& courses = tableNamed(tables, "Bflearning").rows;
     courses.erase(courses.begin() + 3);
     useClass(tables);
@@ -147,64 +141,49 @@ TEST_P(NewFolderTest, SubjectWithoutItsCourseRowIsReported) {
     Error error = failure();
     EXPECT_EQ(error.number(), err::kPathNotFound);
     EXPECT_THAT(error.description(), HasSubstr("物理"));
-}
 
-TEST_P(NewFolderTest, ClosedConnectionFailsAfterMakingData) {
-    load(makeClass(1, 1));
     Disconnect_Click(form);
     EXPECT_EQ(failure().number(), err::kConnectionNotUsable);
-    EXPECT_TRUE(std::filesystem::is_directory(u8path(data())));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, NewFolderTest, kBackends, backendName);
-
 struct UnsafeName {
+    const char* name;
     const char* table;
     std::size_t row;
-    std::size_t column;
     Value value;
 };
 
-class UnsafeNameTest : public NewFolderTest {
-protected:
-    static std::vector<std::string> entriesUnder(const std::string& root) {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(u8path(root))) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-};
+class UnsafeNameTest : public NewFolderTest, public ::testing::WithParamInterface<UnsafeName> {};
 
 TEST_P(UnsafeNameTest, NothingIsMadeOutsideDataAndTheValueIsNamed) {
-    const std::vector<UnsafeName> cases = {
-        {"Students", 1, 1, ""},      {"Students", 1, 1, ".."},      {"Students", 1, 1, "a/b"},
-        {"Students", 1, 1, "a\\b"},  {"Students", 0, 1, Value()},   {"Bflearning", 2, 1, ".."},
-        {"Bflearning", 0, 1, "a/b"}, {"Bflearning", 5, 1, Value()}, {"数学", 0, 1, ".."},
-        {"数学", 1, 1, "a/b"},       {"数学", 0, 1, "a\\b"},        {"数学", 1, 1, ""},
-    };
-    for (const UnsafeName& unsafe : cases) {
-        SCOPED_TRACE(std::string(unsafe.table) + " " + text(unsafe.value));
-        std::filesystem::remove_all(u8path(data()));
-        auto tables = makeClass(2, 2);
-        tableNamed(tables, unsafe.table).rows[unsafe.row][unsafe.column] = unsafe.value;
-        useClass(tables);
-        DB_Connect_Click(form);
-        Error error = failure();
-        EXPECT_EQ(error.number(), err::kPathFileAccess);
-        EXPECT_THAT(error.description(),
-                    HasSubstr(unsafe.value ? "“" + *unsafe.value + "”" : "Null"));
-        for (const auto& name : entriesUnder(dir.path())) {
-            EXPECT_NE(name, "a");
-            EXPECT_NE(name, "a\\b");
-        }
-        for (const auto& entry : std::filesystem::directory_iterator(u8path(dir.path()))) {
-            EXPECT_THAT(entry.path().filename().string(), AnyOf("Data", "DataBases.mdb"));
-        }
+    auto tables = classTables(numberedStudents(2), 2);
+    tableNamed(tables, GetParam().table).rows[GetParam().row][1] = GetParam().value;
+    useClass(tables);
+    DB_Connect_Click(form);
+    Error error = failure();
+    EXPECT_EQ(error.number(), err::kPathFileAccess);
+    const Value& value = GetParam().value;
+    EXPECT_THAT(error.description(), HasSubstr(value ? "“" + *value + "”" : "Null"));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(u8path(dir.path()))) {
+        EXPECT_THAT(entry.path().filename().string(), ::testing::Not(AnyOf("a", "a\\b")));
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(u8path(dir.path()))) {
+        EXPECT_THAT(entry.path().filename().string(), AnyOf("Data", "DataBases.mdb"));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, UnsafeNameTest, kBackends, backendName);
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnsafeNameTest,
+    ::testing::Values(UnsafeName{"EmptyStudent", "Students", 1, ""},
+                      UnsafeName{"DotDotStudent", "Students", 1, ".."},
+                      UnsafeName{"SlashStudent", "Students", 1, "a/b"},
+                      UnsafeName{"BackslashStudent", "Students", 1, "a\\b"},
+                      UnsafeName{"NullStudent", "Students", 0, Value()},
+                      UnsafeName{"DotDotCourse", "Bflearning", 2, ".."},
+                      UnsafeName{"NullCourse", "Bflearning", 5, Value()},
+                      UnsafeName{"SlashPoint", "数学", 1, "a/b"},
+                      UnsafeName{"EmptyPoint", "数学", 1, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace veltrana::test

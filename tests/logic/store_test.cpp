@@ -1,8 +1,8 @@
 #include <filesystem>
 
-#include "gmock/gmock.h"
-#include "logic/class_tables.h"
+#include "logic/class_test.h"
 #include "store/browse.h"
+#include "store/folder_name.h"
 #include "store/last_in_str.h"
 #include "store/list_click.h"
 #include "store/upload.h"
@@ -27,9 +27,7 @@ std::vector<std::string> filesIn(const std::string& folder) {
 class UploadTest : public ClassTest {
 protected:
     void SetUp() override {
-        folder = under("学生1/物理/力学");
         std::filesystem::create_directories(u8path(folder));
-        source = dir.path() + "/桌面/照片.jpg";
         writeFile(source, "new photo");
         window.label3.caption = "班级\\学生1\\物理\\力学";
         form.selectedPath = folder;
@@ -39,11 +37,11 @@ protected:
         Command1_Click(form);
     }
 
-    std::string folder;
-    std::string source;
+    std::string folder = under("学生1/物理/力学");
+    std::string source = dir.path() + "/桌面/照片.jpg";
 };
 
-TEST_P(UploadTest, NothingSelectedOrNothingChosenIsSaidSo) {
+TEST_F(UploadTest, NothingSelectedOrNothingChosenIsSaidSo) {
     window.label3.caption = "";
     Command1_Click(form);
     EXPECT_EQ(window.fileDialog.saves, 0);
@@ -54,7 +52,7 @@ TEST_P(UploadTest, NothingSelectedOrNothingChosenIsSaidSo) {
     EXPECT_THAT(filesIn(folder), IsEmpty());
 }
 
-TEST_P(UploadTest, CopiesUnderTheFileNameWithoutRefreshingTheList) {
+TEST_F(UploadTest, CopiesUnderTheFileNameWithoutRefreshingTheList) {
     window.list.items = {"旧的.txt"};
     upload(source);
     writeFile(dir.path() + "/桌面/笔记", "notes");
@@ -64,117 +62,88 @@ TEST_P(UploadTest, CopiesUnderTheFileNameWithoutRefreshingTheList) {
     EXPECT_THAT(window.list.items, ElementsAre("旧的.txt"));
     EXPECT_THAT(window.dialogs.messages, IsEmpty());
     EXPECT_THAT(window.dialogs.questions, IsEmpty());
+
+    upload(folder + "/照片.jpg");  // the file in the folder itself: nothing to copy or ask
+    EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
+    EXPECT_THAT(window.dialogs.questions, IsEmpty());
 }
 
-TEST_P(UploadTest, ExistingNameIsAskedAboutAndCancelKeepsTheOldFile) {
+TEST_F(UploadTest, ExistingNameIsAskedAboutCancelKeepsKeepBothRenamesReplaceReplaces) {
     writeFile(folder + "/照片.jpg", "earlier work");
-    for (int answer : {2, -1}) {
-        window.dialogs.choices.push_back(answer);
+    writeFile(folder + "/照片 (2).jpg", "second");
+    window.dialogs.choices = {2, -1, 1, 0};
+    for (int i = 0; i < 2; ++i) {
         upload(source);
     }
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
-    EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg"));
-    ASSERT_EQ(window.dialogs.questions.size(), 2u);
-    EXPECT_EQ(window.dialogs.questions[0].title, "系统提示");
+    EXPECT_THAT(filesIn(folder), ElementsAre("照片 (2).jpg", "照片.jpg"));
+    EXPECT_EQ(window.dialogs.questions.at(0).title, "系统提示");
 
-    window.dialogs.choices.push_back(0);
     upload(source);
-    EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
-}
-
-TEST_P(UploadTest, KeepBothGivesTheCopyAFreeName) {
-    writeFile(folder + "/照片.jpg", "earlier work");
-    writeFile(folder + "/照片 (2).jpg", "second");
-    writeFile(folder + "/readme", "text");
-    writeFile(dir.path() + "/桌面/readme", "other text");
-    window.dialogs.choices = {1, 1};
-    upload(source);
-    upload(dir.path() + "/桌面/readme");
     EXPECT_EQ(readFile(folder + "/照片 (3).jpg"), "new photo");
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
+    upload(source);
+    EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
+
+    writeFile(folder + "/readme", "text");
+    writeFile(dir.path() + "/桌面/readme", "other text");
+    window.dialogs.choices = {1};
+    upload(dir.path() + "/桌面/readme");
     EXPECT_EQ(readFile(folder + "/readme (2)"), "other text");
 }
 
-TEST_P(UploadTest, ChoosingTheFileInTheFolderItselfCopiesNothing) {
-    writeFile(folder + "/照片.jpg", "earlier work");
-    upload(folder + "/照片.jpg");
-    EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
-    EXPECT_THAT(window.dialogs.questions, IsEmpty());
-    EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg"));
-}
-
-TEST_P(UploadTest, FailuresAreReportedAndLeaveNothingBehind) {
-    std::filesystem::remove_all(u8path(folder));
-    upload(source);  // the folders were never generated
+TEST_F(UploadTest, FailuresAreReportedAndLeaveNoStrayFile) {
     upload(dir.path() + "/桌面/不存在.jpg");
-    std::filesystem::create_directories(u8path(folder + "/照片.jpg/里面"));
-    window.dialogs.choices.push_back(0);
-    upload(source);  // a folder is in the way of the rename
-    ASSERT_EQ(window.dialogs.messages.size(), 3u);
-    EXPECT_THAT(window.dialogs.messages[0].prompt, StartsWith("错误：76"));
-    EXPECT_THAT(window.dialogs.messages[1].prompt, StartsWith("错误：53"));
-    EXPECT_THAT(window.dialogs.messages[2].prompt, StartsWith("错误："));
-    EXPECT_EQ(window.dialogs.messages[2].title, "系统提示");
-    EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg"));
-}
-
-TEST_P(UploadTest, ReadOnlyFileIsNotReplaced) {
+    upload(dir.path() + "/桌面/..");
+    window.files.failCopies = true;
+    upload(source);
+    window.files.failCopies = false;
     writeFile(folder + "/照片.jpg", "earlier work");
     std::filesystem::permissions(u8path(folder + "/照片.jpg"), std::filesystem::perms::owner_read);
     window.dialogs.choices.push_back(0);
     upload(source);
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
-    ASSERT_EQ(window.dialogs.messages.size(), 1u);
-    EXPECT_THAT(window.dialogs.messages[0].prompt, StartsWith("错误：70"));
+    std::filesystem::remove(u8path(folder + "/照片.jpg"));
+    std::filesystem::create_directories(u8path(folder + "/照片.jpg/里面"));
+    window.dialogs.choices.push_back(0);
+    upload(source);  // a folder is in the way of the rename
     EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg"));
+    std::filesystem::remove_all(u8path(folder));
+    upload(source);  // the folders were never generated
+
+    std::vector<std::string> prompts;
+    for (const Message& message : window.dialogs.messages) {
+        EXPECT_EQ(message.title, "系统提示");
+        prompts.push_back(message.prompt);
+    }
+    EXPECT_THAT(prompts, ElementsAre(StartsWith("错误：53"), StartsWith("错误：75"),
+                                     StartsWith("错误：61磁盘已满"), StartsWith("错误：70"),
+                                     StartsWith("错误："), StartsWith("错误：76")));
 }
 
-TEST_P(UploadTest, FailedCopyIsReported) {
-    window.files.failCopies = true;
-    upload(source);
-    ASSERT_EQ(window.dialogs.messages.size(), 1u);
-    EXPECT_THAT(window.dialogs.messages[0].prompt, StartsWith("错误：61磁盘已满"));
-}
-
-TEST_P(UploadTest, NameThatCannotBeAFileNameIsRefused) {
-    upload(dir.path() + "/桌面/..");
-    ASSERT_EQ(window.dialogs.messages.size(), 1u);
-    EXPECT_THAT(window.dialogs.messages[0].prompt, StartsWith("错误：75"));
-    EXPECT_THAT(filesIn(folder), IsEmpty());
-}
-
-// The store needs no database.
-INSTANTIATE_TEST_SUITE_P(NoDatabase, UploadTest, ::testing::Values(Backend::kMemory), backendName);
-
-TEST(LastInStr, PositionOfTheLastHit) {
+TEST(LastInStr, PositionOfTheLastHitInUtf16Units) {
     EXPECT_EQ(LastInStr("abc", "\\"), 0);
     EXPECT_EQ(LastInStr("aaa", "aa"), 2);
-    EXPECT_EQ(LastInStr("xAbxab", "AB"), 5);
     EXPECT_EQ(LastInStr("abc", ""), 0);
     EXPECT_EQ(LastInStr("", "a"), 0);
     EXPECT_EQ(LastInStr("C:\\a\\b.txt", "\\"), 5);
     EXPECT_EQ(LastInStr("桌面/照片/猫.jpg", "/"), 6);
     EXPECT_EQ(LastInStr("😀/a", "/"), 3);  // a character outside the BMP counts twice
     EXPECT_EQ(LastInStr("ÄBΓД", "äbγд"), 1);
-}
-
-TEST(LastInStr, HitsBeyond32766Overflow) {
     EXPECT_EQ(LastInStr(std::string(32765, 'a') + "/", "/"), 32766);
-    for (std::size_t before : {32766u, 40000u}) {
-        try {
-            LastInStr(std::string(before, 'a') + "/", "/");
-            ADD_FAILURE() << before;
-        } catch (const Error& error) {
-            EXPECT_EQ(error.number(), err::kOverflow);
-        }
-    }
+    EXPECT_EQ(failureOf([] { LastInStr(std::string(32766, 'a') + "/", "/"); }), err::kOverflow);
+    EXPECT_EQ(Mid("😀/猫.jpg", 4), "猫.jpg");
+    EXPECT_EQ(Mid("abc", 9), "");
 }
 
-TEST(Mid, CutsAtUtf16Positions) {
-    EXPECT_EQ(Mid("C:\\a\\b.txt", 6), "b.txt");
-    EXPECT_EQ(Mid("😀/猫.jpg", 4), "猫.jpg");
-    EXPECT_EQ(Mid("abc", 1), "abc");
-    EXPECT_EQ(Mid("abc", 9), "");
+TEST(FolderName, SafeAndUnsafeNames) {
+    for (const char* name : {"学生1", "物理（选修）", "a b", ".hidden", "com10", "CONSOLE"}) {
+        EXPECT_TRUE(isSafeFolderName(name)) << name;
+    }
+    for (const char* name : {"", ".", "..", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "a<b", "a|b",
+                             "tab\there", "end.", "end ", "CON", "nul.txt", "Lpt1", "\xE5\xAD"}) {
+        EXPECT_FALSE(isSafeFolderName(name)) << name;
+    }
 }
 
 class ListAndBrowseTest : public ClassTest {
@@ -196,21 +165,18 @@ protected:
     }
 };
 
-TEST_P(ListAndBrowseTest, OnlyLowerCaseJpgAndPngArePreviewed) {
+TEST_F(ListAndBrowseTest, OnlyLowerCaseJpgAndPngArePreviewed) {
     EXPECT_EQ(clickOn("photo.jpg"), under("学生1/photo.jpg"));
     EXPECT_EQ(clickOn("photo.png"), under("学生1/photo.png"));
     for (const char* name : {"photo.JPG", "photo.jpeg", "photo.bmp", "scan.2023.jpg", "readme"}) {
         EXPECT_EQ(clickOn(name), "") << name;
     }
-}
-
-TEST_P(ListAndBrowseTest, PictureThatCannotBeLoadedFailsAndKeepsThePreview) {
     window.list.items.push_back("gone.png");
     EXPECT_THROW(clickOn("gone.png"), Error);
     EXPECT_EQ(window.picture.shown, "before");
 }
 
-TEST_P(ListAndBrowseTest, BrowsePresetsTheFolderOnlyWhenANodeWasClicked) {
+TEST_F(ListAndBrowseTest, BrowseAndPictureClickUseTheSelection) {
     window.fileDialog.FileName = "/home/照片.jpg";
     window.label3.caption = "";
     Command2_Click(form);
@@ -218,18 +184,13 @@ TEST_P(ListAndBrowseTest, BrowsePresetsTheFolderOnlyWhenANodeWasClicked) {
     Command2_Click(form);
     EXPECT_THAT(window.fileDialog.openedAt,
                 ElementsAre("/home/照片.jpg", under("学生1") + kSeparator + "*.*"));
-}
 
-TEST_P(ListAndBrowseTest, PictureClickOpensTheSelectedEntry) {
     window.list.pick("readme");
     Image1_Click(form);
     window.list.selected = -1;
     Image1_Click(form);
     EXPECT_THAT(window.shell.opened, ElementsAre(under("学生1/readme"), under("学生1/")));
 }
-
-INSTANTIATE_TEST_SUITE_P(NoDatabase, ListAndBrowseTest, ::testing::Values(Backend::kMemory),
-                         backendName);
 
 }  // namespace
 }  // namespace veltrana::test

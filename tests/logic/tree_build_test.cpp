@@ -1,6 +1,7 @@
+#include <functional>
+
 #include "db/connection.h"
-#include "gmock/gmock.h"
-#include "logic/class_tables.h"
+#include "logic/class_test.h"
 #include "tree/form_load.h"
 
 namespace veltrana::test {
@@ -8,6 +9,8 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
+
+auto& studentRows(std::vector<TableData>& tables) { return tableNamed(tables, "Students").rows; }
 
 class TreeBuildTest : public ClassTest {
 protected:
@@ -22,20 +25,45 @@ protected:
         }
         return texts;
     }
-    void expectFailure(std::int32_t number, int nodesKept) {
-        EXPECT_EQ(window.label1.caption, kConnectFailedText);
-        EXPECT_THAT(window.label2.caption, StartsWith("错误：" + std::to_string(number)));
-        EXPECT_EQ(nodes().size(), nodesKept);
-    }
 };
 
-TEST_P(TreeBuildTest, ScienceClassGetsScienceCoursesAndTables) {
-    auto tables = makeClass(3, 2);
+TEST_F(TreeBuildTest, ConnectDisconnectAndConnectAgain) {
+    Disconnect_Click(form);
+    EXPECT_EQ(window.label1.caption, "断开数据库操作异常，未能断开连接!");
+    EXPECT_THAT(window.label2.caption, StartsWith("错误：91"));
+
+    DB_Connect_Click(form);
+    EXPECT_EQ(window.label1.caption, "连接数据库失败! ");
+    EXPECT_THAT(window.label2.caption, StartsWith("错误：-2147467259"));
+    ASSERT_NE(form.dbConn, nullptr);
+    EXPECT_FALSE(form.dbConn->isOpen());
+
+    useClass(classTables(numberedStudents(1), 1));
+    DB_Connect_Click(form);
+    EXPECT_EQ(window.label1.caption, "连接数据库成功! ");
+    EXPECT_EQ(window.label2.caption, "");
+    EXPECT_EQ(form.dbConn->ConnectionString, "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" +
+                                                 dir.path() + kSeparator + "DataBases.mdb");
+    const Connection* first = form.dbConn.get();
+    DB_Connect_Click(form);
+    EXPECT_NE(form.dbConn.get(), first);
+    EXPECT_TRUE(form.dbConn->isOpen());
+
+    Disconnect_Click(form);
+    EXPECT_EQ(window.label1.caption, "已断开数据库!");
+    EXPECT_FALSE(form.dbConn->isOpen());
+    Disconnect_Click(form);
+    EXPECT_EQ(window.label1.caption, "断开数据库操作异常，未能断开连接!");
+    EXPECT_THAT(window.label2.caption, StartsWith("错误：3704"));
+}
+
+TEST_F(TreeBuildTest, ScienceClassGetsScienceCoursesAndTables) {
+    auto tables = classTables(numberedStudents(3), 2);
     tableNamed(tables, "Students").rows[1][2] = "文科";  // only the first row decides
     useClass(tables);
     Form_Load(form);
 
-    EXPECT_EQ(window.label1.caption, kConnectedText);
+    EXPECT_EQ(window.label1.caption, "连接数据库成功! ");
     EXPECT_EQ(window.label2.caption, "");
     EXPECT_EQ(nodes().size(), 1 + 3 + 3 * (6 + 6 * 2));
     EXPECT_EQ(textOf("爷"), "班级");
@@ -48,13 +76,12 @@ TEST_P(TreeBuildTest, ScienceClassGetsScienceCoursesAndTables) {
     EXPECT_TRUE(form.dbConn->isOpen());
 }
 
-TEST_P(TreeBuildTest, OtherStreamWhenFirstAttribIsNotExactlyScience) {
+TEST_F(TreeBuildTest, OtherStreamWhenFirstAttribIsNotExactlyScience) {
     for (Value attrib : {Value("理科 "), Value(""), Value()}) {
-        auto tables = makeClass(2, 1);
-        for (auto& row : tableNamed(tables, "Students").rows) {
-            row[2] = "理科";
-        }
+        SCOPED_TRACE(text(attrib));
+        auto tables = classTables(numberedStudents(2), 1, "文科");
         tableNamed(tables, "Students").rows[0][2] = attrib;
+        tableNamed(tables, "Students").rows[1][2] = "理科";
         useClass(tables);
         window.tree.nodes = KeyedTree();
         Form_Load(form);
@@ -65,104 +92,69 @@ TEST_P(TreeBuildTest, OtherStreamWhenFirstAttribIsNotExactlyScience) {
     }
 }
 
-TEST_P(TreeBuildTest, StudentsSortedCoursesAndPointsInRowOrder) {
-    auto tables = makeClass(0, 0);
-    tableNamed(tables, "Students") =
-        studentsTable({{"1", "王五", "理科"}, {"2", "李四", "文科"}, {"3", "张三", ""}});
-    tableNamed(tables, "Bflearning") = coursesTable({{"3", "英语", ""},
-                                                     {"1", "语文", ""},
-                                                     {"6", "生物", ""},
-                                                     {"2", "数学", ""},
-                                                     {"5", "化学", ""},
-                                                     {"4", "物理", ""}});
-    tableNamed(tables, "物理") = subjectTable("物理", {"力学", "电学", "光学"});
+TEST_F(TreeBuildTest, StudentsSortedCoursesAndPointsInRowOrderNullsEmpty) {
+    auto tables = classTables({"王五", "李四", "张三", "Null"}, 1);
+    studentRows(tables)[3][1] = Value();
+    auto& courses = tableNamed(tables, "Bflearning").rows;
+    std::swap(courses[0], courses[2]);
+    courses[1][1] = "";
+    tableNamed(tables, "物理").rows = {{"1", "力学"}, {"2", Value()}, {"3", "光学"}};
     useClass(tables);
     Form_Load(form);
 
-    EXPECT_EQ(window.label1.caption, kConnectedText) << window.label2.caption;
-    EXPECT_THAT(childTexts("爷"), ElementsAre("张三", "李四", "王五"));  // byte order here
-    EXPECT_THAT(childTexts("父2"), ElementsAre("英语", "语文", "生物", "数学", "化学", "物理"));
-    EXPECT_THAT(childTexts("子24"), ElementsAre("力学", "电学", "光学"));
-    EXPECT_THAT(childTexts("子34"), ElementsAre("力学", "电学", "光学"));
+    EXPECT_EQ(window.label1.caption, "连接数据库成功! ") << window.label2.caption;
+    EXPECT_THAT(childTexts("爷"), ElementsAre("", "张三", "李四", "王五"));  // byte order here
+    EXPECT_THAT(childTexts("父2"), ElementsAre("英语", "", "语文", "物理", "化学", "生物"));
+    EXPECT_THAT(childTexts("子34"), ElementsAre("力学", "", "光学"));
     EXPECT_EQ(nodes().node(nodes().require("孙1_4_3")).parent, nodes().require("子14"));
 }
 
-TEST_P(TreeBuildTest, EmptyAndNullTextsMakeEmptyNodes) {
-    auto tables = makeClass(2, 1);
-    tableNamed(tables, "Students").rows[0][1] = Value();
-    tableNamed(tables, "Bflearning").rows[1][1] = "";
-    tableNamed(tables, "语文").rows[0][1] = Value();
-    useClass(tables);
+// A class database that breaks the build part way: the texts say so and the nodes made before
+// stay.
+struct BrokenClass {
+    const char* name;
+    std::function<void(std::vector<TableData>&)> breakIt;
+    std::int32_t number;
+    int nodesKept;
+};
+
+class BrokenClassTest : public TreeBuildTest, public ::testing::WithParamInterface<BrokenClass> {};
+
+TEST_P(BrokenClassTest, KeepsThePartialTreeAndShowsTheError) {
+    auto tables = classTables(numberedStudents(3), 2);
+    GetParam().breakIt(tables);
+    if (!tables.empty()) {
+        useClass(tables);
+    }
     Form_Load(form);
-    EXPECT_EQ(window.label1.caption, kConnectedText);
-    EXPECT_EQ(textOf("父1"), "");
-    EXPECT_EQ(textOf("子12"), "");
-    EXPECT_EQ(textOf("孙2_1_1"), "");
-    EXPECT_EQ(nodes().size(), 1 + 2 + 2 * (6 + 6));
+    EXPECT_EQ(window.label1.caption, "连接数据库失败! ");
+    EXPECT_THAT(window.label2.caption, StartsWith("错误：" + std::to_string(GetParam().number)));
+    EXPECT_EQ(nodes().size(), GetParam().nodesKept);
 }
 
-TEST_P(TreeBuildTest, NoDatabaseFileAddsNoNode) {
-    memory.fileMissing = true;  // and no file is written for the Access backend
-    Form_Load(form);
-    expectFailure(err::kDriverFailure, 0);
-}
-
-TEST_P(TreeBuildTest, EmptyStudentsKeepsTheRootOnly) {
-    auto tables = makeClass(0, 1);
-    useClass(tables);
-    Form_Load(form);
-    expectFailure(err::kNoCurrentRecord, 1);
-}
-
-TEST_P(TreeBuildTest, MissingSubjectTableKeepsEverythingBeforeIt) {
-    auto tables = makeClass(2, 3);
-    dropTable(tables, "物理");
-    useClass(tables);
-    Form_Load(form);
-    expectFailure(err::kTableNotFound, 1 + 2 + 2 * 6 + 2 * 3 * 3);
-    EXPECT_EQ(form.courseField, "Coursesli");
-}
-
-TEST_P(TreeBuildTest, StudentIdGapFailsAtTheFirstCourseOfTheMissingNumber) {
-    auto tables = makeClass(3, 1);
-    tableNamed(tables, "Students").rows[2][0] = "4";
-    useClass(tables);
-    Form_Load(form);
-    expectFailure(err::kElementNotFound, 1 + 3 + 2 * 6);
-    EXPECT_EQ(form.curNode, "子26");
-}
-
-TEST_P(TreeBuildTest, DuplicateStudentIdStopsAtTheSecondStudent) {
-    auto tables = makeClass(3, 1);
-    tableNamed(tables, "Students").rows[1][0] = "1";
-    useClass(tables);
-    Form_Load(form);
-    expectFailure(err::kKeyNotUnique, 1 + 1);
-    EXPECT_TRUE(form.dbRs->isOpen());
-}
-
-TEST_P(TreeBuildTest, CoursesWithoutTheFirstSubjectsRowFailAtItsFirstPoint) {
-    auto tables = makeClass(2, 1);
-    auto& courses = tableNamed(tables, "Bflearning").rows;
-    courses.erase(courses.begin());
-    useClass(tables);
-    Form_Load(form);
-    expectFailure(err::kElementNotFound, 1 + 2 + 2 * 5);
-}
-
-INSTANTIATE_TEST_SUITE_P(Backends, TreeBuildTest, kBackends, backendName);
-
-TEST(TreeBuildOverflow, MoreThan32767StudentsIsAnOverflow) {
-    TempDir dir;
-    FakeDataAccess memory;
-    FakeWindow window(dir.path(), memory);
-    Table& students = memory.tables["Students"];
-    students.columns = {"ID", "UserName", "Attrib"};
-    students.rows.assign(32768, {"1", "学生", "理科"});
-    Form_Load(window.form);
-    EXPECT_EQ(window.label2.caption.rfind("错误：6", 0), 0u);
-    EXPECT_EQ(window.tree.nodes.size(), 1);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BrokenClassTest,
+    ::testing::Values(
+        BrokenClass{"NoDatabaseFile", [](auto& t) { t.clear(); }, err::kDriverFailure, 0},
+        BrokenClass{"EmptyStudents", [](auto& t) { studentRows(t).clear(); },
+                    err::kNoCurrentRecord, 1},
+        BrokenClass{"MissingSubjectTable",
+                    [](auto& t) { std::erase_if(t, [](auto& x) { return x.name == "物理"; }); },
+                    err::kTableNotFound, 1 + 3 + 3 * 6 + 3 * 3 * 2},
+        BrokenClass{"StudentIdGap", [](auto& t) { studentRows(t)[2][0] = "4"; },
+                    err::kElementNotFound, 1 + 3 + 2 * 6},
+        BrokenClass{"DuplicateStudentId", [](auto& t) { studentRows(t)[1][0] = "1"; },
+                    err::kKeyNotUnique, 1 + 1},
+        BrokenClass{"CoursesWithoutTheFirstSubjectsRow",
+                    [](auto& t) {
+                        auto& courses = tableNamed(t, "Bflearning").rows;
+                        courses.erase(courses.begin());
+                    },
+                    err::kElementNotFound, 1 + 3 + 3 * 5},
+        BrokenClass{"MoreThan32767Students",
+                    [](auto& t) { studentRows(t).assign(32768, {"1", "学生", "理科"}); },
+                    err::kOverflow, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace veltrana::test

@@ -8,9 +8,21 @@
 
 namespace veltrana::test {
 
+using mkdb::TableData;
+
+// "学生1".."学生<count>".
+std::vector<std::string> numberedStudents(int count);
+
+// A class: the students in row order with IDs 1..n and the given Attrib, the six Bflearning
+// rows, and the six subject tables of the stream attrib names ("理科" science, anything else the
+// other), each with the knowledge points "<table>知识点1".."<table>知识点<points>".
+std::vector<TableData> classTables(const std::vector<std::string>& students, int points,
+                                   const std::string& attrib = "理科");
+
+TableData& tableNamed(std::vector<TableData>& tables, const std::string& name);
+
 // Writes the tables as a real Access file "DataBases.mdb" in dir, with the project's own
-// writer, and returns its path: a fixture for tests that read class databases.
-std::string writeClassDb(const std::filesystem::path& dir,
-                         const std::vector<mkdb::TableData>& tables);
+// writer, and returns its path.
+std::string writeClassDb(const std::filesystem::path& dir, const std::vector<TableData>& tables);
 
 }  // namespace veltrana::test

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace veltrana::test {
 
@@ -16,19 +17,6 @@ std::vector<std::string> FakeTree::selectedNodeTexts() const {
         throw Error(err::kObjectNotSet, "对象变量未设置：没有选中的节点");
     }
     return nodes.pathTexts(selected);
-}
-
-std::vector<std::string> FakeTree::keysInDisplayOrder() const {
-    std::vector<std::string> keys;
-    std::vector<int> pending(nodes.topLevel().rbegin(), nodes.topLevel().rend());
-    while (!pending.empty()) {
-        int index = pending.back();
-        pending.pop_back();
-        keys.push_back(nodes.node(index).key);
-        const auto& children = nodes.childrenOf(index);
-        pending.insert(pending.end(), children.rbegin(), children.rend());
-    }
-    return keys;
 }
 
 std::string FakeTree::selectedKey() const {
@@ -59,7 +47,7 @@ void FakeList::pick(const std::string& text) {
 }
 
 void FakePicture::loadPicture(const std::string& path) {
-    if (!std::filesystem::is_regular_file(std::u8string(path.begin(), path.end()))) {
+    if (!std::filesystem::is_regular_file(u8path(path))) {
         throw Error(err::kFileNotFound, "文件未找到：“" + path + "”");
     }
     shown = path;
@@ -108,16 +96,14 @@ public:
 protected:
     void openFile(const std::string& path) override {
         data_.openedFiles.push_back(path);
-        if (data_.fileMissing) {
-            throw Error(err::kDriverFailure,
-                        "[ODBC Microsoft Access Driver] 找不到文件“" + path + "”");
-        }
     }
     void closeFile() override {}
     Table readTableFromFile(const std::string& name) override {
         for (const auto& [tableName, table] : data_.tables) {
             if (std::equal(tableName.begin(), tableName.end(), name.begin(), name.end(),
-                           [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+                           [](unsigned char a, unsigned char b) {
+                               return std::tolower(a) == std::tolower(b);
+                           })) {
                 return table;
             }
         }
@@ -163,6 +149,20 @@ TempDir::TempDir(const std::string& base) {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path u8path(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    std::filesystem::create_directories(u8path(path).parent_path());
+    std::ofstream(u8path(path), std::ios::binary) << content;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(u8path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 FakeWindow::FakeWindow(const std::string& appPath, DataAccess& dataAccess)

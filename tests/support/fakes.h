@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,9 +28,6 @@ public:
     void setSorted(const std::string& key) override { nodes.setSorted(key); }
     void select(const std::string& key) override { selected = nodes.require(key); }
     std::vector<std::string> selectedNodeTexts() const override;
-
-    // Keys of all nodes in display order, depth first.
-    std::vector<std::string> keysInDisplayOrder() const;
     std::string selectedKey() const;
 
     KeyedTree nodes;
@@ -112,7 +110,6 @@ public:
     std::unique_ptr<Connection> newConnection() override;
 
     std::map<std::string, Table> tables;
-    bool fileMissing = false;
     std::vector<std::string> openedFiles;
 };
 
@@ -153,6 +150,11 @@ public:
 private:
     std::string path_;
 };
+
+// Files of the tests: UTF-8 paths, folders made as needed.
+std::filesystem::path u8path(const std::string& path);
+void writeFile(const std::string& path, const std::string& content = "x");
+std::string readFile(const std::string& path);
 
 // The main window made of fakes, with the real file system under a program folder.
 struct FakeWindow {

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "gmock/gmock.h"
+#include "platform/mdb/mdb_connection.h"
+#include "support/class_db.h"
+#include "support/fakes.h"
+
+namespace veltrana::test {
+
+// A program folder in a temporary directory with the window's fakes over it; the class
+// database is a real Access file beside the program.
+class ClassTest : public ::testing::Test {
+protected:
+    // A connection open before sees the new tables only once connected again.
+    void useClass(const std::vector<TableData>& tables) { writeClassDb(dir.path(), tables); }
+    std::string data() const { return dir.path() + kSeparator + "Data"; }
+    std::string under(const std::string& relative) const { return data() + kSeparator + relative; }
+
+    TempDir dir;
+    MdbDataAccess accessFiles;
+    FakeWindow window{dir.path(), accessFiles};
+    Form& form = window.form;
+};
+
+// The error number of a call that must fail.
+template <typename Call>
+std::int32_t failureOf(Call call) {
+    try {
+        call();
+    } catch (const Error& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+}  // namespace veltrana::test
