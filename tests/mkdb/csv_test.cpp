@@ -2,26 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "platform/error.h"
+#include "support/access_files.h"
 #include "support/fakes.h"
 
 namespace veltrana::mkdb {
 namespace {
 
+using test::repeat;
+
 std::string writeFile(const std::string& dir, const std::string& name, const std::string& text) {
     std::string path = dir + "/" + name;
-    std::ofstream(path, std::ios::binary) << text;
+    test::writeBytes(path, text);
     return path;
-}
-
-std::vector<ColumnType> typesOf(const TableData& table) {
-    std::vector<ColumnType> types;
-    for (const Column& column : table.columns) {
-        types.push_back(column.type);
-    }
-    return types;
 }
 
 TEST(CsvTest, quotingByteOrderMarkAndLineEnds_giveTheValuesAsWritten) {
@@ -47,35 +39,31 @@ TEST(CsvTest, quotingByteOrderMarkAndLineEnds_giveTheValuesAsWritten) {
 }
 
 TEST(CsvTest, columnTypes_followTheValues) {
+    // A Chinese character counts as one towards the 255 of a Text column.
     test::TempDir dir;
-    std::string longText(256, 'x');
-    std::string file =
-        writeFile(dir.path(), "types.csv",
-                  "id,leading,big,minusZero,plus,negative,none,someEmpty,memo,text255\n"
-                  "1,007,2147483648,-0,+5,-5,,,\"" +
-                      longText + "\"," + std::string(255, 'y') +
-                      "\n"
-                      "2,7,1,0,5,-2147483648,,3,short,short\n"
-                      "3,8,2,1,6,2147483647,,,,\n");
+    std::string file = writeFile(
+        dir.path(), "types.csv",
+        "id,leading,big,minusZero,plus,negative,none,someEmpty,memo,text255,chinese256\n"
+        "1,007,2147483648,-0,+5,-5,,,\"" +
+            std::string(256, 'x') + "\"," + std::string(255, 'y') + "," + repeat("汉", 255) +
+            "字\n"
+            "2,7,1,0,5,-2147483648,,3,short,short," +
+            repeat("汉", 255) + "\n3,8,2,1,6,2147483647,,,,,\n");
     TableData table = readCsvFile(file);
+    std::vector<ColumnType> types;
+    for (const Column& column : table.columns) {
+        types.push_back(column.type);
+    }
     using T = ColumnType;
-    EXPECT_EQ(typesOf(table),
+    EXPECT_EQ(types,
               (std::vector<T>{T::LongInteger, T::Text, T::Text, T::Text, T::Text, T::LongInteger,
-                              T::Text, T::LongInteger, T::Memo, T::Text}));
+                              T::Text, T::LongInteger, T::Memo, T::Text, T::Memo}));
     EXPECT_EQ(table.rows[0][1], Value("007"));
     EXPECT_EQ(table.rows[0][7], Value());
-}
-
-TEST(CsvTest, chineseCharactersCountAsOneTowardsTheTextLimit) {
-    test::TempDir dir;
-    std::string text;
-    for (int i = 0; i < 255; ++i) {
-        text += "汉";
-    }
-    TableData table = readCsvFile(writeFile(dir.path(), "t.csv", "KN\n" + text + "\n"));
-    EXPECT_EQ(table.columns[0].type, ColumnType::Text);
-    table = readCsvFile(writeFile(dir.path(), "t.csv", "KN\n" + text + "字\n"));
-    EXPECT_EQ(table.columns[0].type, ColumnType::Memo);
+    EXPECT_EQ(readCsvFile(writeFile(dir.path(), "t.csv", "KN\n" + repeat("汉", 255) + "\n"))
+                  .columns[0]
+                  .type,
+              T::Text);
 }
 
 struct BadCsvCase {
@@ -94,36 +82,14 @@ class BadCsvTest : public ::testing::TestWithParam<BadCsvCase> {};
 TEST_P(BadCsvTest, failsNamingTheFileAndLine) {
     test::TempDir dir;
     std::string file = writeFile(dir.path(), "班级.csv", GetParam().text);
-    try {
-        readCsvFile(file);
-        FAIL() << "no error";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.number(), GetParam().number) << error.description();
-        std::string place = "文件“" + file + "”第 " + std::to_string(GetParam().line) + " 行";
-        EXPECT_EQ(error.description().rfind(place, 0), 0u) << error.description();
-    }
+    Error error = test::errorOf([&] { readCsvFile(file); });
+    EXPECT_EQ(error.number(), GetParam().number) << error.description();
+    std::string place = "文件“" + file + "”第 " + std::to_string(GetParam().line) + " 行";
+    EXPECT_EQ(error.description().rfind(place, 0), 0u) << error.description();
 }
 
-std::string manyColumns(int count) {
-    std::string header;
-    for (int i = 0; i < count; ++i) {
-        header += (i ? ",c" : "c") + std::to_string(i);
-    }
-    return header + "\n";
-}
-
-std::string wideRow() {
-    std::string value;
-    for (int i = 0; i < 255; ++i) {
-        value += "宽";
-    }
-    std::string row = value;
-    for (int i = 1; i < 9; ++i) {
-        row += "," + value;
-    }
-    return row + "\n";
-}
-
+// The checks the writer makes (names, sizes) are its own tests' business; here only that they
+// name the line of the file.
 INSTANTIATE_TEST_SUITE_P(
     Csv, BadCsvTest,
     ::testing::Values(
@@ -134,10 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCsvCase{"emptyFile", "", kErrNotExpectedFormat, 1},
         BadCsvCase{"byteOrderMarkOnly", "\xEF\xBB\xBF", kErrNotExpectedFormat, 1},
         BadCsvCase{"blankFirstLine", "\nA\n", kErrNotExpectedFormat, 1},
-        BadCsvCase{"emptyFieldName", "A,,B\n", kErrNotValidName, 1},
         BadCsvCase{"fieldTwice", "KN,ID,kn\n", kErrFieldDefinedTwice, 1},
-        BadCsvCase{"256Columns", manyColumns(256), kErrTooManyFields, 1},
-        BadCsvCase{"rowBeyondAPage", manyColumns(9) + "a,b,c,d,e,f,g,h,i\n" + wideRow(),
+        BadCsvCase{"rowBeyondAPage",
+                   "A,B,C,D,E,F,G,H,I\n1,2,3,4,5,6,7,8,9\n" + repeat(repeat("宽", 255) + ",", 8) +
+                       repeat("宽", 255) + "\n",
                    kErrRecordTooLarge, 3},
         BadCsvCase{"unclosedQuote", "A\n1\n\"open\nstill\n", kErrNotExpectedFormat, 3},
         BadCsvCase{"textAfterClosingQuote", "A\n\"x\"y\n", kErrNotExpectedFormat, 2},
@@ -159,19 +125,10 @@ TEST(CsvFolderTest, readsEveryCsvFileInNameOrder) {
 
 TEST(CsvFolderTest, missingFolderOrNoCsvFile_fails) {
     test::TempDir dir;
-    try {
-        readCsvFolder(dir.path() + "/无");
-        FAIL() << "no error";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.number(), err::kPathNotFound);
-        EXPECT_NE(error.description().find(dir.path() + "/无"), std::string::npos);
-    }
-    try {
-        readCsvFolder(dir.path());
-        FAIL() << "no error";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.number(), err::kFileNotFound);
-    }
+    Error missing = test::errorOf([&] { readCsvFolder(dir.path() + "/无"); });
+    EXPECT_EQ(missing.number(), err::kPathNotFound);
+    EXPECT_NE(missing.description().find(dir.path() + "/无"), std::string::npos);
+    EXPECT_EQ(test::errorOf([&] { readCsvFolder(dir.path()); }).number(), err::kFileNotFound);
 }
 
 }  // namespace

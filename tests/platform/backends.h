@@ -1,23 +1,17 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "mkdb/mdb_writer.h"
 #include "platform/data_access.h"
-#include "platform/error.h"
 #include "platform/mdb/mdb_connection.h"
+#include "support/access_files.h"
 #include "support/class_db.h"
 #include "support/fakes.h"
 
 namespace veltrana::test {
-
-inline std::string connectionStringFor(const std::string& path) {
-    return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + path;
-}
 
 // The two backends the record-set contract runs against: the fake the handlers' tests use, and
 // the Access file reader on a file made by our writer. Each opens a connection over the tables.
@@ -68,18 +62,6 @@ inline mkdb::TableData subjectTable(const std::string& name, int rows) {
         table.rows.push_back({std::to_string(i), name + "知识点" + std::to_string(i)});
     }
     return table;
-}
-
-// Runs body and returns the Error it throws; fails the test when it throws nothing.
-template <typename Body>
-Error errorOf(Body body) {
-    try {
-        body();
-    } catch (const Error& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no Error thrown";
-    return Error(0, "");
 }
 
 }  // namespace veltrana::test

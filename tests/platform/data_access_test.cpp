@@ -55,24 +55,19 @@ TEST(ConnectionString, ArgumentReplacesTheProperty) {
     EXPECT_EQ(connection->ConnectionString, "DRIVER=Microsoft Access Driver (*.mdb);dbQ=/new.mdb");
 }
 
-TEST(ConnectionString, OtherDriverIsRefusedByName) {
-    FakeDataAccess access;
-    auto connection = access.newConnection();
-    connection->ConnectionString = "DRIVER={SQL Server};dbQ=/a.mdb";
-    Error error = errorOf([&] { connection->Open(); });
-    EXPECT_EQ(error.number(), -2147467259);
-    EXPECT_NE(error.description().find("SQL Server"), std::string::npos);
-    EXPECT_FALSE(connection->isOpen());
-    EXPECT_TRUE(access.openedFiles.empty());
-}
-
-TEST(ConnectionString, MissingDriverOrFileIsRefused) {
-    for (std::string text : {"dbQ=/a.mdb", "DRIVER=Microsoft Access Driver (*.mdb)",
-                             "DRIVER=Microsoft Access Driver (*.mdb);dbQ=", ""}) {
+// Another driver is named in the refusal; a missing driver or file has nothing to name.
+TEST(ConnectionString, OtherOrMissingDriverOrFileIsRefused) {
+    for (std::string text :
+         {"DRIVER={SQL Server};dbQ=/a.mdb", "dbQ=/a.mdb", "DRIVER=Microsoft Access Driver (*.mdb)",
+          "DRIVER=Microsoft Access Driver (*.mdb);dbQ=", ""}) {
         FakeDataAccess access;
         auto connection = access.newConnection();
         connection->ConnectionString = text;
-        EXPECT_EQ(errorOf([&] { connection->Open(); }).number(), -2147467259) << text;
+        Error error = errorOf([&] { connection->Open(); });
+        EXPECT_EQ(error.number(), -2147467259) << text;
+        EXPECT_EQ(text.find("SQL Server") == std::string::npos,
+                  error.description().find("SQL Server") == std::string::npos)
+            << error.description();
         EXPECT_FALSE(connection->isOpen()) << text;
         EXPECT_TRUE(access.openedFiles.empty()) << text;
     }
@@ -116,9 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QueryCase{"Where", "Select * from Students where ID=1", ""},
                       QueryCase{"TwoTables", "Select * from Students, 语文", ""},
                       QueryCase{"Statements", "Select * from Students; drop table Students", ""},
-
                       QueryCase{"UnclosedBracket", "Select * from [Students", ""},
-
                       QueryCase{"FromGlued", "Select * fromStudents", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -15,23 +15,6 @@ INSTANTIATE_TYPED_TEST_SUITE_P(AccessFile, RecordsetContract, MdbBackend);
 
 using mkdb::ColumnType;
 
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
-}
-
-std::string repeat(const std::string& piece, int times) {
-    std::string result;
-    for (int i = 0; i < times; ++i) {
-        result += piece;
-    }
-    return result;
-}
-
 class AccessFile : public ::testing::Test {
 protected:
     std::string file(const std::string& name) const {
@@ -51,10 +34,6 @@ protected:
         return connection;
     }
 
-    static Table read(const std::string& path, const std::string& table) {
-        return open(path)->readTable(table);
-    }
-
     // The failure of opening path: the driver's number and the file named.
     static void expectRefused(const std::string& path) {
         Error error = errorOf([&] { open(path); });
@@ -65,34 +44,10 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(AccessFile, GivesBackWhatWasWritten) {
-    std::string longName = repeat("欧阳", 127) + "娜";  // 255 characters, the Text limit
-    std::string memo = repeat("三角函数的诱导公式与和差化积。", 200);
-    mkdb::TableData table{
-        "知识点",
-        {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}, {"Notes", ColumnType::Memo}},
-        {{"-2147483648", longName, memo},
-         {"2147483647", "007", std::nullopt},
-         {std::nullopt, "Ärger & ümlaut", "短"}}};
-    Table result = read(write({table}), "知识点");
-    EXPECT_EQ(result.columns, (std::vector<std::string>{"ID", "KN", "Notes"}));
-    EXPECT_EQ(result.rows, table.rows);
-}
-
-TEST_F(AccessFile, RowsOverManyPagesKeepTheirOrder) {
-    mkdb::TableData big = subjectTable("数学", 5000);
-    Recordset rs;
-    auto connection = open(write({studentsTable(), big}));
-    rs.Open("Select * from 数学", *connection);
-    ASSERT_EQ(rs.RecordCount(), 5000);
-    for (int i = 0; i < 5000; ++i) {
-        ASSERT_EQ(rs.Fields("KN"), big.rows[static_cast<std::size_t>(i)][1]) << i;
-        rs.MoveNext();
-    }
-}
-
-TEST_F(AccessFile, TableNamesIgnoreCaseBeyondAscii) {
-    auto connection = open(write({studentsTable(), subjectTable("Übung", 1)}));
+TEST_F(AccessFile, ChineseFolderAndTableNamesInAnyCase) {
+    std::filesystem::create_directories(file("高三（1）班"));
+    auto connection =
+        open(write({studentsTable(), subjectTable("Übung", 1)}, "高三（1）班/DataBases.mdb"));
     for (std::string name : {"students", "STUDENTS", "StUdEnTs"}) {
         EXPECT_EQ(connection->readTable(name).rows.size(), 3u) << name;
     }
@@ -103,24 +58,18 @@ TEST_F(AccessFile, TableNamesIgnoreCaseBeyondAscii) {
 TEST_F(AccessFile, TextIsUtf8WhateverTheEnvironmentSays) {
     std::string path = write({studentsTable()});
     setenv("MDBICONV", "ISO-8859-1", 1);
-    Table students = read(path, "Students");
+    Table students = readWithOurLayer(path, "Students");
     unsetenv("MDBICONV");
     EXPECT_EQ(students.rows, studentsTable().rows);
 }
 
 TEST_F(AccessFile, AceHeaderOverTheSamePagesReads) {
     std::string path = write({studentsTable()});
-    std::string bytes = bytesOf(path);
+    std::string bytes = fileBytes(path);
     bytes.replace(4, 15, "Standard ACE DB");
     bytes[0x14] = 0x02;  // Access 2007
     writeBytes(path, bytes);
-    EXPECT_EQ(read(path, "Students").rows, studentsTable().rows);
-}
-
-TEST_F(AccessFile, PathWithChineseFolderOpens) {
-    std::filesystem::create_directories(file("高三（1）班"));
-    std::string path = write({studentsTable()}, "高三（1）班/DataBases.mdb");
-    EXPECT_EQ(read(path, "Students").rows.size(), 3u);
+    EXPECT_EQ(readWithOurLayer(path, "Students").rows, studentsTable().rows);
 }
 
 TEST_F(AccessFile, MissingFileOrFolderIsRefused) {
@@ -131,7 +80,7 @@ TEST_F(AccessFile, MissingFileOrFolderIsRefused) {
 }
 
 TEST_F(AccessFile, OtherFilesAreRefused) {
-    std::string unknownVersion = bytesOf(write({studentsTable()}, "whole.mdb"));
+    std::string unknownVersion = fileBytes(write({studentsTable()}, "whole.mdb"));
     unknownVersion[0x14] = 0x40;
     std::string path = file("DataBases.mdb");
     for (std::string bytes :
@@ -153,7 +102,7 @@ TEST_F(AccessFile, UnreadableFileIsRefused) {
 
 TEST_F(AccessFile, TruncatedFileIsRefusedOrReadsWhatIsThere) {
     std::string path = write({studentsTable(), subjectTable("语文", 300)}, "whole.mdb");
-    std::string whole = bytesOf(path);
+    std::string whole = fileBytes(path);
     std::string cut = file("DataBases.mdb");
     for (std::size_t size = 0; size < whole.size(); size += 1 + size / 3) {
         writeBytes(cut, whole.substr(0, size));
@@ -177,7 +126,7 @@ TEST_F(AccessFile, MemoChainThatLoopsIsDamage) {
     std::string path = write({{"Notes",
                                {{"ID", ColumnType::LongInteger}, {"Memo", ColumnType::Memo}},
                                {{"1", repeat("长文本", 2000)}}}});
-    std::string bytes = bytesOf(path);
+    std::string bytes = fileBytes(path);
     std::size_t chainEnd = 0;  // where the last piece's pointer to the next piece is
     std::vector<std::size_t> linkedPages;
     for (std::size_t page = 1; page < bytes.size() / 4096; ++page) {
@@ -197,7 +146,7 @@ TEST_F(AccessFile, MemoChainThatLoopsIsDamage) {
     bytes[chainEnd + 1] = static_cast<char>(linkedPages.front() & 0xff);  // row 0 of that page
     bytes[chainEnd + 2] = static_cast<char>(linkedPages.front() >> 8);
     writeBytes(path, bytes);
-    Error error = errorOf([&] { read(path, "Notes"); });
+    Error error = errorOf([&] { readWithOurLayer(path, "Notes"); });
     EXPECT_EQ(error.number(), -2147467259);
     EXPECT_NE(error.description().find(path), std::string::npos);
     EXPECT_NE(error.description().find("Memo"), std::string::npos);
@@ -213,11 +162,11 @@ TEST_F(AccessFile, RandomDamageNeverCrashes) {
                                {{"ID", ColumnType::LongInteger}, {"Memo", ColumnType::Memo}},
                                {{"1", repeat("长文本", 2000)}, {"2", repeat("短", 300)}}}},
                              "whole.mdb");
-    std::string whole = bytesOf(path);
+    std::string whole = fileBytes(path);
     std::string damaged = file("DataBases.mdb");
     std::size_t pages = whole.size() / 4096;
     int opened = 0;
-    for (unsigned seed = 0; seed < 1500; ++seed) {
+    for (unsigned seed = 0; seed < 300; ++seed) {
         std::mt19937 random(seed);
         std::string bytes = whole;
         std::size_t page = random() % pages;

@@ -1,4 +1,4 @@
-#include "mkdb/readers.h"
+#include "support/access_files.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,11 +13,6 @@
 namespace veltrana::test {
 
 namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // mdb-export quotes every text and doubles quotes inside; numbers and the Null mark stay bare.
 std::vector<std::vector<Value>> parseExport(const std::string& text, const std::string& nullMark) {
@@ -68,7 +63,7 @@ ProcessResult runProgram(const std::vector<std::string>& args) {
     }
     int status = 0;
     waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(outPath), slurp(errPath)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileBytes(outPath), fileBytes(errPath)};
 }
 
 Table readWithMdbExport(const std::string& file, const std::string& table) {
@@ -88,8 +83,25 @@ Table readWithMdbExport(const std::string& file, const std::string& table) {
 
 Table readWithOurLayer(const std::string& file, const std::string& table) {
     auto connection = MdbDataAccess().newConnection();
-    connection->Open("DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + file);
+    connection->Open(connectionStringFor(file));
     return connection->readTable(table);
+}
+
+std::string repeat(const std::string& piece, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
 }
 
 }  // namespace veltrana::test

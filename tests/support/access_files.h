@@ -1,0 +1,52 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/data_access.h"
+#include "platform/error.h"
+
+// What the writer's and the reader's tests share: running mdbtools, reading a file through
+// either side, and handling the bytes of a file.
+
+namespace veltrana::test {
+
+struct ProcessResult {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with its arguments, no shell in between, and collects what it prints.
+ProcessResult runProgram(const std::vector<std::string>& args);
+
+inline std::string connectionStringFor(const std::string& path) {
+    return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + path;
+}
+
+// The table as mdbtools' own mdb-export gives it: column names and rows, Null where mdb-export
+// prints its Null mark.
+Table readWithMdbExport(const std::string& file, const std::string& table);
+
+// The table as the program reads it, through the project's data access layer.
+Table readWithOurLayer(const std::string& file, const std::string& table);
+
+std::string repeat(const std::string& piece, std::size_t times);
+std::string fileBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
+
+// Runs body and returns the Error it throws; fails the test when it throws nothing.
+template <typename Body>
+Error errorOf(Body body) {
+    try {
+        body();
+    } catch (const Error& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no Error thrown";
+    return Error(0, "");
+}
+
+}  // namespace veltrana::test
