@@ -72,14 +72,11 @@ TEST_F(AccessFile, AceHeaderOverTheSamePagesReads) {
     EXPECT_EQ(readWithOurLayer(path, "Students").rows, studentsTable().rows);
 }
 
-TEST_F(AccessFile, MissingFileOrFolderIsRefused) {
+TEST_F(AccessFile, MissingAndOtherFilesAreRefused) {
     expectRefused(file("DataBases.mdb"));
     expectRefused(file("没有这个文件夹/DataBases.mdb"));
     std::filesystem::create_directories(file("folder.mdb"));
     expectRefused(file("folder.mdb"));
-}
-
-TEST_F(AccessFile, OtherFilesAreRefused) {
     std::string unknownVersion = fileBytes(write({studentsTable()}, "whole.mdb"));
     unknownVersion[0x14] = 0x40;
     std::string path = file("DataBases.mdb");
