@@ -10,8 +10,7 @@
 namespace veltrana::test {
 
 // The application object of a test program: made before the first test and deleted after the
-// last, inside main, while Qt's own statics still exist. QT_QPA_PLATFORM picks the platform
-// (offscreen under ctest).
+// last, inside main, while Qt's own statics still exist.
 class QtApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
@@ -27,8 +26,7 @@ private:
 inline ::testing::Environment* const qtApplication =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
-// Hands the next modal dialog to answer once its event loop runs; answer must close it, so a
-// test never waits for a user.
+// Hands the next modal dialog to answer once its event loop runs; answer must close it.
 inline void whenDialogOpens(std::function<void(QWidget*)> answer) {
     QTimer::singleShot(0, [answer] { answer(QApplication::activeModalWidget()); });
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
@@ -10,7 +9,7 @@
 
 #include "app/form1.h"
 #include "app/qt_test_support.h"
-#include "app/science_class.h"
+#include "support/class_db.h"
 #include "support/fakes.h"
 
 namespace veltrana {
@@ -46,8 +45,7 @@ QString runTool(const QString& display, const QString& tool, const QStringList& 
 }
 
 int field(const QString& xwininfo, const QString& name) {
-    QRegularExpression pattern(name + ":\\s*(-?\\d+)");
-    return pattern.match(xwininfo).captured(1).toInt();
+    return QRegularExpression(name + ":\\s*(-?\\d+)").match(xwininfo).captured(1).toInt();
 }
 
 // The real program, started from a program folder of its own on an X server: the window the
@@ -59,7 +57,7 @@ protected:
         ASSERT_NE(program, nullptr) << "VELTRANA_PROGRAM names the built program";
         fs::copy_file(program, dir.path() + "/veltrana");
         fs::create_directory(dir.path() + "/Data");
-        mkdb::writeDatabase(dir.path() + "/DataBases.mdb", test::scienceClass({"张伟", "李娜"}, 3));
+        test::writeClassDb(dir.path(), test::classTables({"张伟", "李娜"}, 3));
         display = QString::fromLocal8Bit(qgetenv("DISPLAY"));
         if (display.isEmpty()) {
             startXvfb();
