@@ -3,39 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 namespace veltrana::test {
-
-void FakeTree::Add(const std::string& relative, const std::string& key, const std::string& text) {
-    nodes.add(relative, key, text);
-}
 
 std::vector<std::string> FakeTree::selectedNodeTexts() const {
     if (selected == KeyedTree::kNone) {
         throw Error(err::kObjectNotSet, "对象变量未设置：没有选中的节点");
     }
     return nodes.pathTexts(selected);
-}
-
-std::string FakeTree::selectedKey() const {
-    return selected == KeyedTree::kNone ? std::string() : nodes.node(selected).key;
-}
-
-void FakeList::Clear() {
-    items.clear();
-    selected = -1;
-}
-
-void FakeList::AddItems(const std::vector<std::string>& added) {
-    items.insert(items.end(), added.begin(), added.end());
-}
-
-std::string FakeList::Text() const {
-    return selected >= 0 && selected < static_cast<int>(items.size())
-               ? items[static_cast<std::size_t>(selected)]
-               : std::string();
 }
 
 void FakeList::pick(const std::string& text) {
@@ -62,28 +38,24 @@ void FakeFileDialog::ShowSave() {
     }
 }
 
-void FakeDialogs::MsgBox(const std::string& prompt, const std::string& title) {
-    messages.push_back({prompt, title});
-}
-
 std::string FakeDialogs::InputBox(const std::string& prompt, const std::string& title) {
     inputBoxes.push_back({prompt, title});
-    if (typed.empty()) {
-        return {};
+    std::string answer;
+    if (!typed.empty()) {
+        answer = typed.front();
+        typed.pop_front();
     }
-    std::string answer = typed.front();
-    typed.pop_front();
     return answer;
 }
 
 int FakeDialogs::ask(const std::string& question, const std::string& title,
                      const std::vector<std::string>& /*answers*/) {
     questions.push_back({question, title});
-    if (choices.empty()) {
-        return -1;
+    int choice = -1;
+    if (!choices.empty()) {
+        choice = choices.front();
+        choices.pop_front();
     }
-    int choice = choices.front();
-    choices.pop_front();
     return choice;
 }
 
@@ -94,20 +66,22 @@ public:
     explicit FakeConnection(FakeDataAccess& data) : data_(data) {}
 
 protected:
-    void openFile(const std::string& path) override {
-        data_.openedFiles.push_back(path);
-    }
+    void openFile(const std::string& path) override { data_.openedFiles.push_back(path); }
     void closeFile() override {}
     Table readTableFromFile(const std::string& name) override {
-        for (const auto& [tableName, table] : data_.tables) {
-            if (std::equal(tableName.begin(), tableName.end(), name.begin(), name.end(),
-                           [](unsigned char a, unsigned char b) {
-                               return std::tolower(a) == std::tolower(b);
-                           })) {
-                return table;
-            }
+        // Table names match without regard to ASCII case, as in an Access file.
+        auto sameName = [&name](const auto& entry) {
+            return std::equal(entry.first.begin(), entry.first.end(), name.begin(), name.end(),
+                              [](unsigned char a, unsigned char b) {
+                                  return std::tolower(a) == std::tolower(b);
+                              });
+        };
+        auto it = std::find_if(data_.tables.begin(), data_.tables.end(), sameName);
+        if (it == data_.tables.end()) {
+            throw Error(err::kTableNotFound,
+                        "[ODBC Microsoft Access Driver] 找不到表“" + name + "”");
         }
-        throw Error(err::kTableNotFound, "[ODBC Microsoft Access Driver] 找不到表“" + name + "”");
+        return it->second;
     }
 
 private:
@@ -124,7 +98,7 @@ bool FailingFileSystem::createFolder(const std::string& path) {
     if (path == failCreating) {
         throw Error(err::kPermissionDenied, "没有权限：无法创建文件夹“" + path + "”");
     }
-    bool created = real_.createFolder(path);
+    bool created = StdFileSystem::createFolder(path);
     foldersCreated += created ? 1 : 0;
     return created;
 }
@@ -133,7 +107,7 @@ void FailingFileSystem::copyFile(const std::string& source, const std::string& d
     if (failCopies) {
         throw Error(61, "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
     }
-    real_.copyFile(source, destination);
+    StdFileSystem::copyFile(source, destination);
 }
 
 TempDir::TempDir(const std::string& base) {
@@ -144,11 +118,6 @@ TempDir::TempDir(const std::string& base) {
         throw Error(err::kPathFileAccess, "无法创建临时文件夹");
     }
     path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
 }
 
 std::filesystem::path u8path(const std::string& path) {
@@ -164,9 +133,5 @@ std::string readFile(const std::string& path) {
     std::ifstream in(u8path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-FakeWindow::FakeWindow(const std::string& appPath, DataAccess& dataAccess)
-    : form{tree,  list,  picture, label1, label2, label3, fileDialog, dialogs, dataAccess,
-           files, shell, appPath, {},     {},     {},     {},         {}} {}
 
 }  // namespace veltrana::test

@@ -24,11 +24,16 @@ namespace veltrana::test {
 // The tree with plain byte order for sorted children.
 class FakeTree : public TreeView {
 public:
-    void Add(const std::string& relative, const std::string& key, const std::string& text) override;
+    void Add(const std::string& relative, const std::string& key,
+             const std::string& text) override {
+        nodes.add(relative, key, text);
+    }
     void setSorted(const std::string& key) override { nodes.setSorted(key); }
     void select(const std::string& key) override { selected = nodes.require(key); }
     std::vector<std::string> selectedNodeTexts() const override;
-    std::string selectedKey() const;
+    std::string selectedKey() const {
+        return selected == KeyedTree::kNone ? std::string() : nodes.node(selected).key;
+    }
 
     KeyedTree nodes;
     int selected = KeyedTree::kNone;
@@ -36,9 +41,16 @@ public:
 
 class FakeList : public ListBox {
 public:
-    void Clear() override;
-    void AddItems(const std::vector<std::string>& added) override;
-    std::string Text() const override;
+    void Clear() override {
+        items.clear();
+        selected = -1;
+    }
+    void AddItems(const std::vector<std::string>& added) override {
+        items.insert(items.end(), added.begin(), added.end());
+    }
+    std::string Text() const override {
+        return selected >= 0 ? items.at(static_cast<std::size_t>(selected)) : std::string();
+    }
     // Selects the item with that text, as a user's click does; fails when it is not listed.
     void pick(const std::string& text);
 
@@ -82,17 +94,21 @@ struct Message {
 
 class FakeDialogs : public Dialogs {
 public:
-    void MsgBox(const std::string& prompt, const std::string& title) override;
+    void MsgBox(const std::string& prompt, const std::string& title) override {
+        messages.push_back({prompt, title});
+    }
+    // Empty (cancelled) when no typed answer is left.
     std::string InputBox(const std::string& prompt, const std::string& title) override;
+    // -1 (closed) when no choice is left.
     int ask(const std::string& question, const std::string& title,
             const std::vector<std::string>& answers) override;
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
 
     std::vector<Message> messages;
     std::vector<Message> inputBoxes;
-    std::deque<std::string> typed;  // answers of the input boxes; cancelled when none is left
+    std::deque<std::string> typed;
     std::vector<Message> questions;
-    std::deque<int> choices;  // answers of the questions; closed when none is left
+    std::deque<int> choices;
     std::vector<bool> busyChanges;
 };
 
@@ -103,8 +119,7 @@ public:
     std::vector<std::string> opened;
 };
 
-// Tables held in memory, served through the real Connection and Recordset so that the
-// handlers meet the same connection states and failures as with an Access file.
+// Tables held in memory, served through the real Connection and Recordset.
 class FakeDataAccess : public DataAccess {
 public:
     std::unique_ptr<Connection> newConnection() override;
@@ -114,26 +129,14 @@ public:
 };
 
 // The real file system, with failures on demand.
-class FailingFileSystem : public FileSystem {
+class FailingFileSystem : public StdFileSystem {
 public:
-    explicit FailingFileSystem(FileSystem& real) : real_(real) {}
-
-    bool exists(const std::string& path) override { return real_.exists(path); }
     bool createFolder(const std::string& path) override;
-    std::vector<std::string> listFiles(const std::string& folder) override {
-        return real_.listFiles(folder);
-    }
     void copyFile(const std::string& source, const std::string& destination) override;
-    bool sameFile(const std::string& a, const std::string& b) override {
-        return real_.sameFile(a, b);
-    }
 
     std::string failCreating;  // createFolder of this path fails
     bool failCopies = false;   // every copy fails as on a full disk
     int foldersCreated = 0;
-
-private:
-    FileSystem& real_;
 };
 
 // A folder of its own under base (the system's temporary folder when empty), removed with
@@ -141,7 +144,10 @@ private:
 class TempDir {
 public:
     explicit TempDir(const std::string& base = {});
-    ~TempDir();
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -158,7 +164,9 @@ std::string readFile(const std::string& path);
 
 // The main window made of fakes, with the real file system under a program folder.
 struct FakeWindow {
-    FakeWindow(const std::string& appPath, DataAccess& dataAccess);
+    FakeWindow(const std::string& appPath, DataAccess& dataAccess)
+        : form{tree,  list,  picture, label1, label2, label3, fileDialog, dialogs, dataAccess,
+               files, shell, appPath, {},     {},     {},     {},         {}} {}
 
     FakeTree tree;
     FakeList list;
@@ -168,8 +176,7 @@ struct FakeWindow {
     FakeLabel label3;
     FakeFileDialog fileDialog;
     FakeDialogs dialogs;
-    StdFileSystem disk;
-    FailingFileSystem files{disk};
+    FailingFileSystem files;
     FakeShell shell;
     Form form;
 };
