@@ -125,10 +125,9 @@ TEST(CsvFolderTest, readsEveryCsvFileInNameOrder) {
 
 TEST(CsvFolderTest, missingFolderOrNoCsvFile_fails) {
     test::TempDir dir;
-    Error missing = test::errorOf([&] { readCsvFolder(dir.path() + "/无"); });
-    EXPECT_EQ(missing.number(), err::kPathNotFound);
-    EXPECT_NE(missing.description().find(dir.path() + "/无"), std::string::npos);
-    EXPECT_EQ(test::errorOf([&] { readCsvFolder(dir.path()); }).number(), err::kFileNotFound);
+    EXPECT_TRUE(test::failsWith([&] { readCsvFolder(dir.path() + "/无"); }, err::kPathNotFound,
+                                {dir.path() + "/无"}));
+    EXPECT_TRUE(test::failsWith([&] { readCsvFolder(dir.path()); }, err::kFileNotFound));
 }
 
 }  // namespace

@@ -28,9 +28,6 @@ TEST_P(ConnectionStringOpens, HandsThePathToTheDriver) {
 INSTANTIATE_TEST_SUITE_P(
     Accepted, ConnectionStringOpens,
     ::testing::Values(
-        OpenCase{"AsTheProgramWritesIt",
-                 "DRIVER=Microsoft Access Driver (*.mdb);dbQ=/home/t/app/DataBases.mdb",
-                 "/home/t/app/DataBases.mdb"},
         OpenCase{"KeywordsInAnyCase", "driver=MICROSOFT ACCESS DRIVER (*.MDB);DBQ=/a/b.mdb",
                  "/a/b.mdb"},
         OpenCase{"DriverInBraces", "Driver={Microsoft Access Driver (*.mdb)};Dbq=/a/b.mdb",
@@ -99,9 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
 class RejectedQuery : public ::testing::TestWithParam<QueryCase> {};
 
 TEST_P(RejectedQuery, IsAnUnsupportedStatement) {
-    Error error = errorOf([] { tableOfQuery(GetParam().source); });
-    EXPECT_EQ(error.number(), -2147217900);
-    EXPECT_NE(error.description().find(GetParam().source), std::string::npos);
+    EXPECT_TRUE(
+        failsWith([] { tableOfQuery(GetParam().source); }, -2147217900, {GetParam().source}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

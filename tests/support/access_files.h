@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,22 @@ Error errorOf(Body body) {
     }
     ADD_FAILURE() << "no Error thrown";
     return Error(0, "");
+}
+
+// Whether body fails with number and a description that names each of names.
+template <typename Body>
+::testing::AssertionResult failsWith(Body body, std::int32_t number,
+                                     const std::vector<std::string>& names = {}) {
+    Error error = errorOf(body);
+    bool named = std::all_of(names.begin(), names.end(), [&](const std::string& name) {
+        return error.description().find(name) != std::string::npos;
+    });
+    if (error.number() == number && named) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "wanted " << number << " naming " << ::testing::PrintToString(names) << ", got "
+           << errorText(error);
 }
 
 }  // namespace veltrana::test
