@@ -131,9 +131,9 @@ TEST_F(Form1Test, CaptionsFitAndLabelsUseInstalledBoldChineseFonts) {
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << name;
     }
     QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-    for (auto [label, face, points] : {std::tuple{"Label3", "微软雅黑", 10.5},
-                                       std::tuple{"Label1", "宋体", 12.0},
-                                       std::tuple{"Label2", "宋体", 9.0}}) {
+    for (auto [label, face, points] :
+         {std::tuple{"Label3", "微软雅黑", 10.5}, std::tuple{"Label1", "宋体", 12.0},
+          std::tuple{"Label2", "宋体", 9.0}}) {
         QFont font = control<QWidget>(label)->font();
         EXPECT_EQ(font.families().value(0), face) << label;
         EXPECT_EQ(font.pointSizeF(), points) << label;
@@ -235,6 +235,7 @@ TEST_F(Form1Test, MouseClicksReachNodeListPictureAndButtons) {
 
     clickNode("孙1_2_1");
     EXPECT_EQ(window->form().selectedPath, folder("/张伟/数学/数学知识点1"));
+    EXPECT_EQ(rows(list), Texts{});
     EXPECT_TRUE(image->picture().isNull());
 }
 

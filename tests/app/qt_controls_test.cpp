@@ -31,19 +31,6 @@ protected:
     QtDialogs dialogs{&owner};
 };
 
-TEST_F(QtControlsTest, ListKeepsAddingOrderAndGivesTheSelectedText) {
-    QtListBox list;
-    list.AddItems({"b.png", "a.jpg"});
-    list.AddItems({"c"});
-    EXPECT_EQ(list.model()->index(0, 0).data().toString(), "b.png");
-    EXPECT_EQ(list.Text(), "");
-    list.selectionModel()->select(list.model()->index(2, 0), QItemSelectionModel::ClearAndSelect);
-    EXPECT_EQ(list.Text(), "c");
-    list.Clear();
-    EXPECT_EQ(list.model()->rowCount(), 0);
-    EXPECT_EQ(list.Text(), "");
-}
-
 TEST_F(QtControlsTest, PictureFillsTheControlAndOneThatCannotLoadKeepsTheOld) {
     QtPictureBox box;
     box.resize(100, 50);
@@ -138,7 +125,8 @@ TEST_F(QtControlsTest, InputBoxGivesTheTypedTextOrEmptyOnCancel) {
             input->setTextValue(" 李娜");
             accept ? input->accept() : input->reject();
         });
-        EXPECT_EQ(dialogs.InputBox("请输入需要查询的学生姓名：", "系统提示"), accept ? " 李娜" : "");
+        EXPECT_EQ(dialogs.InputBox("请输入需要查询的学生姓名：", "系统提示"),
+                  accept ? " 李娜" : "");
     }
 }
 

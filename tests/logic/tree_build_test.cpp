@@ -10,7 +10,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
-auto& studentRows(std::vector<TableData>& tables) { return tableNamed(tables, "Students").rows; }
+auto& studentRows(std::vector<TableData>& tables) {
+    return tableNamed(tables, "Students").rows;
+}
 
 class TreeBuildTest : public ClassTest {
 protected:
@@ -136,8 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, BrokenClassTest,
     ::testing::Values(
         BrokenClass{"NoDatabaseFile", [](auto& t) { t.clear(); }, err::kDriverFailure, 0},
-        BrokenClass{"EmptyStudents", [](auto& t) { studentRows(t).clear(); },
-                    err::kNoCurrentRecord, 1},
+        BrokenClass{"EmptyStudents", [](auto& t) { studentRows(t).clear(); }, err::kNoCurrentRecord,
+                    1},
         BrokenClass{"MissingSubjectTable",
                     [](auto& t) { std::erase_if(t, [](auto& x) { return x.name == "物理"; }); },
                     err::kTableNotFound, 1 + 3 + 3 * 6 + 3 * 3 * 2},
@@ -152,7 +154,9 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     err::kElementNotFound, 1 + 3 + 3 * 5},
         BrokenClass{"MoreThan32767Students",
-                    [](auto& t) { studentRows(t).assign(32768, {"1", "学生", "理科"}); },
+                    [](auto& t) {
+                        studentRows(t).assign(32768, {"1", "学生", "理科"});
+                    },
                     err::kOverflow, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -30,7 +30,7 @@ protected:
     }
 };
 
-TEST_F(NodeClickTest, ClickListsTheFilesOfTheNodesFolderAsTheyAreNow) {
+TEST_F(NodeClickTest, ClickListsTheFilesOfTheNodesFolderAsTheyAreNowOrNothingQuietly) {
     writeFile(under("说明.txt"));
     std::string folder = under("学生2/数学/数学知识点1");
     for (const char* name : {"照片.jpg", "readme", "笔记.docx"}) {
@@ -55,11 +55,8 @@ TEST_F(NodeClickTest, ClickListsTheFilesOfTheNodesFolderAsTheyAreNow) {
     writeFile(folder + "/新.png");
     click("孙2_2_1");
     EXPECT_THAT(window.list.items, ElementsAre("readme", "新.png", "照片.jpg", "笔记.docx"));
-}
 
-TEST_F(NodeClickTest, MissingFolderListsNothingQuietly) {
     std::filesystem::remove_all(u8path(under("学生1/英语")));
-    window.list.items = {"旧的"};
     click("孙1_3_1");
     EXPECT_THAT(window.list.items, IsEmpty());
     EXPECT_EQ(form.selectedPath, under("学生1/英语/英语知识点1"));

@@ -19,17 +19,16 @@ std::vector<TableData> classTables(const std::vector<std::string>& students, int
                                    const std::string& attrib) {
     const char* science[] = {"语文", "数学", "英语", "物理", "化学", "生物"};
     const char* other[] = {"语文", "数学", "英语", "政治", "历史", "地理"};
-    std::vector<TableData> tables{
-        {"Students",
-         {{"ID", ColumnType::LongInteger},
-          {"UserName", ColumnType::Text},
-          {"Attrib", ColumnType::Text}},
-         {}},
-        {"Bflearning",
-         {{"ID", ColumnType::LongInteger},
-          {"Coursesli", ColumnType::Text},
-          {"Courseswen", ColumnType::Text}},
-         {}}};
+    std::vector<TableData> tables{{"Students",
+                                   {{"ID", ColumnType::LongInteger},
+                                    {"UserName", ColumnType::Text},
+                                    {"Attrib", ColumnType::Text}},
+                                   {}},
+                                  {"Bflearning",
+                                   {{"ID", ColumnType::LongInteger},
+                                    {"Coursesli", ColumnType::Text},
+                                    {"Courseswen", ColumnType::Text}},
+                                   {}}};
     for (std::size_t i = 0; i < students.size(); ++i) {
         tables[0].rows.push_back({std::to_string(i + 1), students[i], attrib});
     }
