@@ -147,6 +147,9 @@ struct UnsafeName {
     std::size_t row;
     Value value;
 };
+void PrintTo(const UnsafeName& unsafe, std::ostream* out) {
+    *out << unsafe.name;
+}
 
 class UnsafeNameTest : public NewFolderTest, public ::testing::WithParamInterface<UnsafeName> {};
 

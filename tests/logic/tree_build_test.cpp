@@ -119,6 +119,9 @@ struct BrokenClass {
     std::int32_t number;
     int nodesKept;
 };
+void PrintTo(const BrokenClass& broken, std::ostream* out) {
+    *out << broken.name;
+}
 
 class BrokenClassTest : public TreeBuildTest, public ::testing::WithParamInterface<BrokenClass> {};
 
