@@ -13,7 +13,9 @@ namespace veltrana {
 using Value = std::optional<std::string>;
 
 // The text of a value when it is joined to other text: Null joins as nothing.
-inline std::string text(const Value& value) { return value.value_or(std::string()); }
+inline std::string text(const Value& value) {
+    return value.value_or(std::string());
+}
 
 // One whole table, read at once. Field names keep the case the file gives them.
 struct Table {
