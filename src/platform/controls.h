@@ -41,8 +41,7 @@ public:
     // Adds a node as the last child of the node keyed relative (a top-level node when relative
     // is empty), or at its sorted place when that node is sorted. Fails with 35602 when key is
     // in use and with 35601 when relative names no node.
-    virtual void Add(const std::string& relative, const std::string& key,
-                     const std::string& text) = 0;
+    virtual void Add(const std::string& relative, const std::string& key, std::string text) = 0;
     // Keeps the children of the node keyed key in the display order of their texts.
     virtual void setSorted(const std::string& key) = 0;
     // Selects the node keyed key and makes it visible; 35601 when there is none.

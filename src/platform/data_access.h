@@ -16,6 +16,9 @@ using Value = std::optional<std::string>;
 inline std::string text(const Value& value) {
     return value.value_or(std::string());
 }
+inline std::string text(Value&& value) {
+    return std::move(value).value_or(std::string());
+}
 
 // One whole table, read at once. Field names keep the case the file gives them.
 struct Table {

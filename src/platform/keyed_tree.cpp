@@ -32,10 +32,10 @@ KeyedTree::Place KeyedTree::placeFor(const std::string& relative, const std::str
     return {parent, static_cast<int>(place - siblings.begin())};
 }
 
-int KeyedTree::insert(const Place& place, const std::string& key, const std::string& text) {
+int KeyedTree::insert(const Place& place, const std::string& key, std::string text) {
     auto [parent, row] = place;
     int index = size();
-    nodes_.push_back(Node{key, text, parent, row, false, {}});
+    nodes_.push_back(Node{key, std::move(text), parent, row, false, {}});
     auto& siblings =
         parent == kNone ? topLevel_ : nodes_[static_cast<std::size_t>(parent)].children;
     auto added = siblings.insert(siblings.begin() + row, index);

@@ -37,10 +37,11 @@ public:
     Place placeFor(const std::string& relative, const std::string& key,
                    const std::string& text) const;
     // Adds a node at the place that placeFor gave for it just before; returns its index.
-    int insert(const Place& place, const std::string& key, const std::string& text);
+    int insert(const Place& place, const std::string& key, std::string text);
     // Adds a node and returns its index; see TreeView::Add for the rules and failures.
-    int add(const std::string& relative, const std::string& key, const std::string& text) {
-        return insert(placeFor(relative, key, text), key, text);
+    int add(const std::string& relative, const std::string& key, std::string text) {
+        Place place = placeFor(relative, key, text);
+        return insert(place, key, std::move(text));
     }
     void setSorted(const std::string& key);
     // Index of the node keyed key, kNone when there is none.

@@ -11,8 +11,8 @@ namespace {
 inline constexpr const char* kRootKey = "爷";
 inline constexpr const char* kRootText = "班级";
 
-void addNode(Form& form, const std::string& relative, std::string key, const Value& value) {
-    form.TreeView1.Add(relative, key, text(value));
+void addNode(Form& form, const std::string& relative, std::string key, Value value) {
+    form.TreeView1.Add(relative, key, text(std::move(value)));
     form.curNode = std::move(key);
 }
 

@@ -24,9 +24,8 @@ namespace veltrana::test {
 // The tree with plain byte order for sorted children.
 class FakeTree : public TreeView {
 public:
-    void Add(const std::string& relative, const std::string& key,
-             const std::string& text) override {
-        nodes.add(relative, key, text);
+    void Add(const std::string& relative, const std::string& key, std::string text) override {
+        nodes.add(relative, key, std::move(text));
     }
     void setSorted(const std::string& key) override { nodes.setSorted(key); }
     void select(const std::string& key) override { selected = nodes.require(key); }

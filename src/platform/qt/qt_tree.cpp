@@ -21,8 +21,7 @@ KeyedTree::TextLess chineseTextLess() {
 KeyedTreeModel::KeyedTreeModel(QObject* parent)
     : QAbstractItemModel(parent), tree_(chineseTextLess()) {}
 
-void KeyedTreeModel::add(const std::string& relative, const std::string& key,
-                         const std::string& text) {
+void KeyedTreeModel::add(const std::string& relative, const std::string& key, std::string text) {
     auto place = tree_.placeFor(relative, key, text);
     const Announced& known = announced(place.parent);
     // Under a parent the views know, a first child is announced so that the parent shows it can
@@ -33,7 +32,7 @@ void KeyedTreeModel::add(const std::string& relative, const std::string& key,
     if (announce) {
         beginInsertRows(indexOfNode(place.parent), place.row, place.row);
     }
-    tree_.insert(place, key, text);
+    tree_.insert(place, key, std::move(text));
     announced_.emplace_back();
     if (announce) {
         ++announced(place.parent).rows;
@@ -154,8 +153,8 @@ void QtTreeView::setNodePictures(const QPixmap& normal, const QPixmap& selected)
     model_.setNodeIcon(icon);
 }
 
-void QtTreeView::Add(const std::string& relative, const std::string& key, const std::string& text) {
-    model_.add(relative, key, text);
+void QtTreeView::Add(const std::string& relative, const std::string& key, std::string text) {
+    model_.add(relative, key, std::move(text));
 }
 
 void QtTreeView::setSorted(const std::string& key) {

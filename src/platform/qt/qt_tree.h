@@ -18,7 +18,7 @@ public:
     explicit KeyedTreeModel(QObject* parent = nullptr);
 
     const KeyedTree& tree() const { return tree_; }
-    void add(const std::string& relative, const std::string& key, const std::string& text);
+    void add(const std::string& relative, const std::string& key, std::string text);
     void setSorted(const std::string& key);
     // The index of a node, announcing first the rows that lead to it.
     QModelIndex reveal(int node);
@@ -66,7 +66,7 @@ public:
     void setNodePictures(const QPixmap& normal, const QPixmap& selected);
     KeyedTreeModel& keyedModel() { return model_; }
 
-    void Add(const std::string& relative, const std::string& key, const std::string& text) override;
+    void Add(const std::string& relative, const std::string& key, std::string text) override;
     void setSorted(const std::string& key) override;
     void select(const std::string& key) override;
     std::vector<std::string> selectedNodeTexts() const override;
