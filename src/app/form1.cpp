@@ -22,7 +22,6 @@ namespace veltrana {
 namespace {
 
 constexpr char kCaption[] = "Veltrana(1.0.0)";
-constexpr char kMessageTitle[] = "系统提示";
 constexpr char kCredit[] = "制作：Veltrana";
 constexpr char kContact[] = "联系：Veltrana 开发组";
 

@@ -63,6 +63,9 @@ public:
     virtual void ShowSave() = 0;
 };
 
+// The title of every message, question and input box of the program.
+inline constexpr const char* kMessageTitle = "系统提示";
+
 // Modal dialogs of the window.
 class Dialogs {
 public:

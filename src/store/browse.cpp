@@ -9,7 +9,7 @@ void Command2_Click(Form& form) {
     try {
         if (!form.Label3.Caption().empty()) {
             if (form.selectedPath.empty()) {
-                form.dialogs.MsgBox(kNoFolderText, "系统提示");
+                form.dialogs.MsgBox(kNoFolderText, kMessageTitle);
                 return;
             }
             form.CommonDialog1.FileName = form.selectedPath + kSeparator + "*.*";

@@ -30,17 +30,17 @@ enum Answer { kReplace, kKeepBoth, kCancel };
 void Command1_Click(Form& form) {
     try {
         if (form.Label3.Caption().empty()) {
-            form.dialogs.MsgBox("请选择上传的知识点位置", "系统提示");
+            form.dialogs.MsgBox("请选择上传的知识点位置", kMessageTitle);
             return;
         }
         if (form.selectedPath.empty()) {
-            form.dialogs.MsgBox(kNoFolderText, "系统提示");
+            form.dialogs.MsgBox(kNoFolderText, kMessageTitle);
             return;
         }
         form.CommonDialog1.ShowSave();
         const std::string source = form.CommonDialog1.FileName;
         if (source.empty()) {
-            form.dialogs.MsgBox("请点击需要保存的位置", "系统提示");
+            form.dialogs.MsgBox("请点击需要保存的位置", kMessageTitle);
             return;
         }
         std::int16_t cut = LastInStr(source, std::string(1, kSeparator));
@@ -56,7 +56,7 @@ void Command1_Click(Form& form) {
             }
             // A silent replace would lose a student's earlier work.
             int answer = form.dialogs.ask("此位置已有名为“" + name + "”的文件。要替换它吗？",
-                                          "系统提示", {"替换", "保留两者", "取消"});
+                                          kMessageTitle, {"替换", "保留两者", "取消"});
             if (answer == kKeepBoth) {
                 destination = freeName(form.fileSystem, form.selectedPath, name);
             } else if (answer != kReplace) {
@@ -65,7 +65,7 @@ void Command1_Click(Form& form) {
         }
         form.fileSystem.copyFile(source, destination);
     } catch (const Error& error) {
-        form.dialogs.MsgBox(errorText(error), "系统提示");
+        form.dialogs.MsgBox(errorText(error), kMessageTitle);
     }
 }
 

@@ -26,7 +26,7 @@ std::string keyOfLastMatch(Recordset& rs, const std::string& name) {
 }  // namespace
 
 void Look_Up_Click(Form& form) {
-    std::string name = form.dialogs.InputBox("请输入需要查询的学生姓名：", "系统提示");
+    std::string name = form.dialogs.InputBox("请输入需要查询的学生姓名：", kMessageTitle);
     // A fresh record set, closed however the look-up ends, so a failure here or in an earlier
     // handler never leaves the next look-up facing a record set that is still open.
     form.dbRs = std::make_unique<Recordset>();
@@ -37,7 +37,7 @@ void Look_Up_Click(Form& form) {
         if (!key.empty()) {
             form.TreeView1.select(key);
         } else {
-            form.dialogs.MsgBox("所查询的学生不存在，请重新输入", "系统提示");
+            form.dialogs.MsgBox("所查询的学生不存在，请重新输入", kMessageTitle);
         }
     } catch (const Error&) {
         if (rs.isOpen()) {
