@@ -2,6 +2,7 @@
 
 #include "gmock/gmock.h"
 #include "platform/mdb/mdb_connection.h"
+#include "support/access_files.h"
 #include "support/class_db.h"
 #include "support/fakes.h"
 
@@ -21,16 +22,5 @@ protected:
     FakeWindow window{dir.path(), accessFiles};
     Form& form = window.form;
 };
-
-// The error number of a call that must fail.
-template <typename Call>
-std::int32_t failureOf(Call call) {
-    try {
-        call();
-    } catch (const Error& error) {
-        return error.number();
-    }
-    return 0;
-}
 
 }  // namespace veltrana::test

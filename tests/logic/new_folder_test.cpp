@@ -25,12 +25,7 @@ protected:
         Form_Load(form);
     }
     Error failure() {
-        try {
-            NewFolder_Click(form);
-        } catch (const Error& error) {
-            return error;
-        }
-        throw std::logic_error("the run did not fail");
+        return errorOf([&] { NewFolder_Click(form); });
     }
     // Every node of the tree, root included, has its folder.
     void expectEveryNodeHasItsFolder() {

@@ -12,7 +12,7 @@ using test::repeat;
 
 std::string writeFile(const std::string& dir, const std::string& name, const std::string& text) {
     std::string path = dir + "/" + name;
-    test::writeBytes(path, text);
+    test::writeFile(path, text);
     return path;
 }
 

@@ -12,6 +12,7 @@
 namespace veltrana::mkdb {
 namespace {
 
+using test::filesIn;
 using test::readWithMdbExport;
 using test::readWithOurLayer;
 using test::repeat;
@@ -22,14 +23,6 @@ std::vector<std::string> columnNames(const TableData& table) {
     std::vector<std::string> names;
     for (const Column& column : table.columns) {
         names.push_back(column.name);
-    }
-    return names;
-}
-
-std::vector<std::string> filesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
     }
     return names;
 }

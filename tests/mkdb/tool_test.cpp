@@ -19,10 +19,10 @@ protected:
         ASSERT_NE(path, nullptr) << "VELTRANA_MKDB names the built veltrana-mkdb";
         tool = path;
         std::filesystem::create_directory(csv);
-        test::writeBytes(csv + "/Students.csv",
-                         "\xEF\xBB\xBF"
-                         "ID,UserName,Attrib\r\n1,王子涵,理科\r\n2,\"李,俊杰\",\r\n");
-        test::writeBytes(csv + "/语文.csv", "ID,KN\n1,\"字音\"\"辨析\"\"\"\n2,\"两行\n知识点\"\n");
+        test::writeFile(csv + "/Students.csv",
+                        "\xEF\xBB\xBF"
+                        "ID,UserName,Attrib\r\n1,王子涵,理科\r\n2,\"李,俊杰\",\r\n");
+        test::writeFile(csv + "/语文.csv", "ID,KN\n1,\"字音\"\"辨析\"\"\"\n2,\"两行\n知识点\"\n");
     }
 
     std::string tool;
@@ -52,7 +52,7 @@ TEST_F(ToolTest, writesTheFolderAndDumpsEachTableBack) {
 }
 
 TEST_F(ToolTest, badCsv_exitsWithOneNamingFileAndLineAndWritesNothing) {
-    test::writeBytes(csv + "/数学.csv", "ID,KN\n1,函数\n2\n");
+    test::writeFile(csv + "/数学.csv", "ID,KN\n1,函数\n2\n");
     ProcessResult result = runProgram({tool, out, csv});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err.rfind("错误：3274文件“" + csv + "/数学.csv”第 3 行", 0), 0u) << result.err;

@@ -59,10 +59,10 @@ TEST_F(AccessFile, TextIsUtf8WhateverTheEnvironmentOrHeaderSays) {
     Table students = readWithOurLayer(path, "Students");
     unsetenv("MDBICONV");
     EXPECT_EQ(students.rows, studentsTable().rows);
-    std::string bytes = fileBytes(path);
+    std::string bytes = readFile(path);
     bytes.replace(4, 15, "Standard ACE DB");
     bytes[0x14] = 0x02;
-    writeBytes(path, bytes);
+    writeFile(path, bytes);
     EXPECT_EQ(readWithOurLayer(path, "Students").rows, studentsTable().rows);
 }
 
@@ -71,13 +71,13 @@ TEST_F(AccessFile, MissingAndOtherFilesAreRefused) {
     expectRefused(file("没有这个文件夹/DataBases.mdb"));
     std::filesystem::create_directories(file("folder.mdb"));
     expectRefused(file("folder.mdb"));
-    std::string unknownVersion = fileBytes(write({studentsTable()}, "whole.mdb"));
+    std::string unknownVersion = readFile(write({studentsTable()}, "whole.mdb"));
     unknownVersion[0x14] = 0x40;
     std::string path = file("DataBases.mdb");
     for (std::string bytes :
          {std::string(), std::string("ID,UserName\n1,张伟\n"), std::string(3 * 4096, '\0'),
           repeat("Standard Jet DB", 1000), unknownVersion}) {
-        writeBytes(path, bytes);
+        writeFile(path, bytes);
         expectRefused(path);
     }
 }
@@ -93,14 +93,14 @@ TEST_F(AccessFile, UnreadableFileIsRefused) {
 
 TEST_F(AccessFile, TruncatedFileIsRefusedOrReadsWhatIsThere) {
     std::string path = write({studentsTable(), subjectTable("语文", 300)}, "whole.mdb");
-    std::string whole = fileBytes(path);
+    std::string whole = readFile(path);
     std::string cut = file("DataBases.mdb");
     for (std::size_t size = 0; size < whole.size(); size += 1 + size / 3) {
-        writeBytes(cut, whole.substr(0, size));
+        writeFile(cut, whole.substr(0, size));
         expectRefused(cut);
     }
     for (std::size_t size = 4096; size < whole.size(); size += 4096) {
-        writeBytes(cut, whole.substr(0, size));
+        writeFile(cut, whole.substr(0, size));
         try {
             auto connection = open(cut);
             connection->readTable("Students");
@@ -117,7 +117,7 @@ TEST_F(AccessFile, MemoChainThatLoopsIsDamage) {
     std::string path = write({{"Notes",
                                {{"ID", ColumnType::LongInteger}, {"Memo", ColumnType::Memo}},
                                {{"1", repeat("长文本", 2000)}}}});
-    std::string bytes = fileBytes(path);
+    std::string bytes = readFile(path);
     std::size_t chainEnd = 0;  // where the last piece's pointer to the next piece is
     std::vector<std::size_t> linkedPages;
     for (std::size_t page = 1; page < bytes.size() / 4096; ++page) {
@@ -136,7 +136,7 @@ TEST_F(AccessFile, MemoChainThatLoopsIsDamage) {
     ASSERT_FALSE(linkedPages.empty());
     bytes[chainEnd + 1] = static_cast<char>(linkedPages.front() & 0xff);  // row 0 of that page
     bytes[chainEnd + 2] = static_cast<char>(linkedPages.front() >> 8);
-    writeBytes(path, bytes);
+    writeFile(path, bytes);
     EXPECT_TRUE(failsWith([&] { readWithOurLayer(path, "Notes"); }, -2147467259, {path, "Memo"}));
 }
 
@@ -150,7 +150,7 @@ TEST_F(AccessFile, RandomDamageNeverCrashes) {
                                {{"ID", ColumnType::LongInteger}, {"Memo", ColumnType::Memo}},
                                {{"1", repeat("长文本", 2000)}, {"2", repeat("短", 300)}}}},
                              "whole.mdb");
-    std::string whole = fileBytes(path);
+    std::string whole = readFile(path);
     std::string damaged = file("DataBases.mdb");
     std::size_t pages = whole.size() / 4096;
     int opened = 0;
@@ -163,7 +163,7 @@ TEST_F(AccessFile, RandomDamageNeverCrashes) {
                                            : page * 4096 + random() % (seed % 4 == 1 ? 96 : 4096);
             bytes[at] = static_cast<char>(random());
         }
-        writeBytes(damaged, bytes);
+        writeFile(damaged, bytes);
         try {
             auto connection = open(damaged);
             ++opened;

@@ -3,8 +3,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "platform/mdb/mdb_connection.h"
@@ -63,7 +61,7 @@ ProcessResult runProgram(const std::vector<std::string>& args) {
     }
     int status = 0;
     waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileBytes(outPath), fileBytes(errPath)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath), readFile(errPath)};
 }
 
 Table readWithMdbExport(const std::string& file, const std::string& table) {
@@ -93,15 +91,6 @@ std::string repeat(const std::string& piece, std::size_t times) {
         text += piece;
     }
     return text;
-}
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
 }
 
 }  // namespace veltrana::test

@@ -10,7 +10,7 @@
 #include "platform/error.h"
 
 // What the writer's and the reader's tests share: running mdbtools, reading a file through
-// either side, and handling the bytes of a file.
+// either side, and the failures they expect.
 
 namespace veltrana::test {
 
@@ -35,8 +35,6 @@ Table readWithMdbExport(const std::string& file, const std::string& table);
 Table readWithOurLayer(const std::string& file, const std::string& table);
 
 std::string repeat(const std::string& piece, std::size_t times);
-std::string fileBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::string& bytes);
 
 // Runs body and returns the Error it throws; fails the test when it throws nothing.
 template <typename Body>

@@ -29,36 +29,6 @@ void FakePicture::loadPicture(const std::string& path) {
     shown = path;
 }
 
-void FakeFileDialog::ShowSave() {
-    ++saves;
-    FileName.clear();
-    if (!saveAnswers.empty()) {
-        FileName = saveAnswers.front();
-        saveAnswers.pop_front();
-    }
-}
-
-std::string FakeDialogs::InputBox(const std::string& prompt, const std::string& title) {
-    inputBoxes.push_back({prompt, title});
-    std::string answer;
-    if (!typed.empty()) {
-        answer = typed.front();
-        typed.pop_front();
-    }
-    return answer;
-}
-
-int FakeDialogs::ask(const std::string& question, const std::string& title,
-                     const std::vector<std::string>& /*answers*/) {
-    questions.push_back({question, title});
-    int choice = -1;
-    if (!choices.empty()) {
-        choice = choices.front();
-        choices.pop_front();
-    }
-    return choice;
-}
-
 namespace {
 
 class FakeConnection : public Connection {
@@ -132,6 +102,15 @@ void writeFile(const std::string& path, const std::string& content) {
 std::string readFile(const std::string& path) {
     std::ifstream in(u8path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(u8path(folder))) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace veltrana::test

@@ -21,6 +21,17 @@
 
 namespace veltrana::test {
 
+// The next scripted answer, or none when the script has run out.
+template <typename T>
+T next(std::deque<T>& script, T none) {
+    if (script.empty()) {
+        return none;
+    }
+    T answer = std::move(script.front());
+    script.pop_front();
+    return answer;
+}
+
 // The tree with plain byte order for sorted children.
 class FakeTree : public TreeView {
 public:
@@ -77,8 +88,11 @@ public:
 class FakeFileDialog : public FileDialog {
 public:
     void ShowOpen() override { openedAt.push_back(FileName); }
-    // Takes the next scripted answer; with none left the user cancels.
-    void ShowSave() override;
+    // With no answer left the user cancels.
+    void ShowSave() override {
+        ++saves;
+        FileName = next(saveAnswers, std::string());
+    }
 
     std::deque<std::string> saveAnswers;
     int saves = 0;
@@ -96,11 +110,17 @@ public:
     void MsgBox(const std::string& prompt, const std::string& title) override {
         messages.push_back({prompt, title});
     }
-    // Empty (cancelled) when no typed answer is left.
-    std::string InputBox(const std::string& prompt, const std::string& title) override;
-    // -1 (closed) when no choice is left.
+    // Cancelled (empty) when no typed answer is left.
+    std::string InputBox(const std::string& prompt, const std::string& title) override {
+        inputBoxes.push_back({prompt, title});
+        return next(typed, std::string());
+    }
+    // Closed (-1) when no choice is left.
     int ask(const std::string& question, const std::string& title,
-            const std::vector<std::string>& answers) override;
+            const std::vector<std::string>& /*answers*/) override {
+        questions.push_back({question, title});
+        return next(choices, -1);
+    }
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
 
     std::vector<Message> messages;
@@ -160,6 +180,8 @@ private:
 std::filesystem::path u8path(const std::string& path);
 void writeFile(const std::string& path, const std::string& content = "x");
 std::string readFile(const std::string& path);
+// Names of what folder holds, sorted.
+std::vector<std::string> filesIn(const std::string& folder);
 
 // The main window made of fakes, with the real file system under a program folder.
 struct FakeWindow {
