@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace veltrana::test {
 
@@ -29,6 +32,17 @@ inline ::testing::Environment* const qtApplication =
 // Hands the next modal dialog to answer once its event loop runs; answer must close it.
 inline void whenDialogOpens(std::function<void(QWidget*)> answer) {
     QTimer::singleShot(0, [answer] { answer(QApplication::activeModalWidget()); });
+}
+
+// Texts of the children of parent, as a view sees them once it opens parent.
+inline std::vector<std::string> rowTexts(QAbstractItemModel& model,
+                                         const QModelIndex& parent = {}) {
+    model.fetchMore(parent);
+    std::vector<std::string> texts;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        texts.push_back(model.index(row, 0, parent).data().toString().toStdString());
+    }
+    return texts;
 }
 
 }  // namespace veltrana::test

@@ -19,13 +19,8 @@ namespace {
 struct Child {
     QProcess process;
     ~Child() {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(5000)) {
-                process.kill();
-                process.waitForFinished(5000);
-            }
-        }
+        process.kill();
+        process.waitForFinished(5000);
     }
 };
 
