@@ -24,11 +24,10 @@ struct Child {
     }
 };
 
-// Output of a short X tool run against display; empty when it fails.
-QString runTool(const QString& display, const QString& tool, const QStringList& arguments) {
+// Output of a short X tool run in environment; empty when it fails.
+QString runTool(const QProcessEnvironment& environment, const QString& tool,
+                const QStringList& arguments) {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", display);
     process.setProcessEnvironment(environment);
     process.start(tool, arguments);
     if (!process.waitForFinished(10000) || process.exitCode() != 0) {
@@ -87,9 +86,9 @@ TEST(WindowEndToEndTest, ProgramOpensItsWindowWithTheFixedClientArea) {
     while (info.isEmpty() && !deadline.hasExpired() &&
            veltrana.process.state() == QProcess::Running) {
         QString ids =
-            runTool(display, "xdotool", {"search", "--name", "^Veltrana\\(1\\.0\\.0\\)$"});
+            runTool(environment, "xdotool", {"search", "--name", "^Veltrana\\(1\\.0\\.0\\)$"});
         for (const QString& id : ids.split('\n', Qt::SkipEmptyParts)) {
-            QString window = runTool(display, "xwininfo", {"-id", id});
+            QString window = runTool(environment, "xwininfo", {"-id", id});
             info = window.contains("IsViewable") ? window : info;
         }
         QThread::msleep(200);
