@@ -7,28 +7,6 @@
 
 namespace veltrana::test {
 
-std::vector<std::string> FakeTree::selectedNodeTexts() const {
-    if (selected == KeyedTree::kNone) {
-        throw Error(err::kObjectNotSet, "对象变量未设置：没有选中的节点");
-    }
-    return nodes.pathTexts(selected);
-}
-
-void FakeList::pick(const std::string& text) {
-    auto it = std::find(items.begin(), items.end(), text);
-    if (it == items.end()) {
-        throw Error(err::kElementNotFound, "列表中没有“" + text + "”");
-    }
-    selected = static_cast<int>(it - items.begin());
-}
-
-void FakePicture::loadPicture(const std::string& path) {
-    if (!std::filesystem::is_regular_file(u8path(path))) {
-        throw Error(err::kFileNotFound, "文件未找到：“" + path + "”");
-    }
-    shown = path;
-}
-
 namespace {
 
 class FakeConnection : public Connection {
@@ -62,22 +40,6 @@ private:
 
 std::unique_ptr<Connection> FakeDataAccess::newConnection() {
     return std::make_unique<FakeConnection>(*this);
-}
-
-bool FailingFileSystem::createFolder(const std::string& path) {
-    if (path == failCreating) {
-        throw Error(err::kPermissionDenied, "没有权限：无法创建文件夹“" + path + "”");
-    }
-    bool created = StdFileSystem::createFolder(path);
-    foldersCreated += created ? 1 : 0;
-    return created;
-}
-
-void FailingFileSystem::copyFile(const std::string& source, const std::string& destination) {
-    if (failCopies) {
-        throw Error(61, "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
-    }
-    StdFileSystem::copyFile(source, destination);
 }
 
 TempDir::TempDir(const std::string& base) {

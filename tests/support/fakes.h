@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -21,6 +22,9 @@
 
 namespace veltrana::test {
 
+// A UTF-8 path as the file system takes it.
+std::filesystem::path u8path(const std::string& path);
+
 // The next scripted answer, or none when the script has run out.
 template <typename T>
 T next(std::deque<T>& script, T none) {
@@ -40,7 +44,12 @@ public:
     }
     void setSorted(const std::string& key) override { nodes.setSorted(key); }
     void select(const std::string& key) override { selected = nodes.require(key); }
-    std::vector<std::string> selectedNodeTexts() const override;
+    std::vector<std::string> selectedNodeTexts() const override {
+        if (selected == KeyedTree::kNone) {
+            throw Error(err::kObjectNotSet, "对象变量未设置：没有选中的节点");
+        }
+        return nodes.pathTexts(selected);
+    }
     std::string selectedKey() const {
         return selected == KeyedTree::kNone ? std::string() : nodes.node(selected).key;
     }
@@ -62,7 +71,13 @@ public:
         return selected >= 0 ? items.at(static_cast<std::size_t>(selected)) : std::string();
     }
     // Selects the item with that text, as a user's click does; fails when it is not listed.
-    void pick(const std::string& text);
+    void pick(const std::string& text) {
+        auto it = std::find(items.begin(), items.end(), text);
+        if (it == items.end()) {
+            throw Error(err::kElementNotFound, "列表中没有“" + text + "”");
+        }
+        selected = static_cast<int>(it - items.begin());
+    }
 
     std::vector<std::string> items;
     int selected = -1;
@@ -79,7 +94,12 @@ public:
 // Shows a picture only when the file is there (53 otherwise, keeping the picture before).
 class FakePicture : public PictureBox {
 public:
-    void loadPicture(const std::string& path) override;
+    void loadPicture(const std::string& path) override {
+        if (!std::filesystem::is_regular_file(u8path(path))) {
+            throw Error(err::kFileNotFound, "文件未找到：“" + path + "”");
+        }
+        shown = path;
+    }
     void clearPicture() override { shown.clear(); }
 
     std::string shown;  // path of the picture shown, empty when none
@@ -150,8 +170,20 @@ public:
 // The real file system, with failures on demand.
 class FailingFileSystem : public StdFileSystem {
 public:
-    bool createFolder(const std::string& path) override;
-    void copyFile(const std::string& source, const std::string& destination) override;
+    bool createFolder(const std::string& path) override {
+        if (path == failCreating) {
+            throw Error(err::kPermissionDenied, "没有权限：无法创建文件夹“" + path + "”");
+        }
+        bool created = StdFileSystem::createFolder(path);
+        foldersCreated += created ? 1 : 0;
+        return created;
+    }
+    void copyFile(const std::string& source, const std::string& destination) override {
+        if (failCopies) {
+            throw Error(61, "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
+        }
+        StdFileSystem::copyFile(source, destination);
+    }
 
     std::string failCreating;  // createFolder of this path fails
     bool failCopies = false;   // every copy fails as on a full disk
@@ -176,8 +208,7 @@ private:
     std::string path_;
 };
 
-// Files of the tests: UTF-8 paths, folders made as needed.
-std::filesystem::path u8path(const std::string& path);
+// Files of the tests, folders made as needed.
 void writeFile(const std::string& path, const std::string& content = "x");
 std::string readFile(const std::string& path);
 // Names of what folder holds, sorted.
