@@ -71,15 +71,6 @@ protected:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(index).center());
     }
 
-    Texts prompts() const {
-        Texts texts;
-        for (const auto& m : dialogs.messages) {
-            EXPECT_EQ(m.title, "系统提示");
-            texts.push_back(m.prompt);
-        }
-        return texts;
-    }
-
     test::TempDir dir;
     test::FakeDialogs dialogs;
     test::FakeFileDialog fileDialog;
@@ -186,8 +177,9 @@ TEST_F(Form1Test, MenuItemsReachTheirHandlersAndFailuresShowInAMessage) {
     EXPECT_EQ(caption("Label2"), "");
     trigger("NewFolder");
     EXPECT_TRUE(std::filesystem::is_directory(u8path(folder("/张伟/生物/生物知识点2"))));
-    EXPECT_THAT(prompts(), ElementsAre("所查询的学生不存在，请重新输入", StartsWith("错误："),
-                                       StartsWith("错误：")));
+    EXPECT_THAT(
+        dialogs.prompts("系统提示"),
+        ElementsAre("所查询的学生不存在，请重新输入", StartsWith("错误："), StartsWith("错误：")));
 }
 
 TEST_F(Form1Test, MouseClicksReachNodeListPictureAndButtons) {
@@ -197,7 +189,7 @@ TEST_F(Form1Test, MouseClicksReachNodeListPictureAndButtons) {
     ASSERT_TRUE(photo.save(QString::fromStdString(folder("/张伟/错题.png"))));
     open();
     click("Command1");
-    EXPECT_EQ(prompts(), Texts{"请选择上传的知识点位置"});
+    EXPECT_EQ(dialogs.prompts("系统提示"), Texts{"请选择上传的知识点位置"});
     auto* tree = control<QtTreeView>("TreeView1");
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Down);

@@ -102,14 +102,10 @@ TEST_F(UploadTest, FailuresAreReportedAndLeaveNoStrayFile) {
     std::filesystem::remove_all(u8path(folder));
     upload(source);  // the folders were never generated
 
-    std::vector<std::string> prompts;
-    for (const Message& message : window.dialogs.messages) {
-        EXPECT_EQ(message.title, "系统提示");
-        prompts.push_back(message.prompt);
-    }
-    EXPECT_THAT(prompts, ElementsAre(StartsWith("错误：53"), StartsWith("错误：75"),
-                                     StartsWith("错误：61磁盘已满"), StartsWith("错误：70"),
-                                     StartsWith("错误："), StartsWith("错误：76")));
+    EXPECT_THAT(
+        window.dialogs.prompts("系统提示"),
+        ElementsAre(StartsWith("错误：53"), StartsWith("错误：75"), StartsWith("错误：61磁盘已满"),
+                    StartsWith("错误：70"), StartsWith("错误："), StartsWith("错误：76")));
 }
 
 TEST(LastInStr, PositionOfTheLastHitInUtf16Units) {

@@ -142,6 +142,14 @@ public:
         return next(choices, -1);
     }
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
+    // The prompts of the messages, each marked with its title when that is not title.
+    std::vector<std::string> prompts(const std::string& title) const {
+        std::vector<std::string> shown;
+        for (const Message& m : messages) {
+            shown.push_back(m.title == title ? m.prompt : "[" + m.title + "] " + m.prompt);
+        }
+        return shown;
+    }
 
     std::vector<Message> messages;
     std::vector<Message> inputBoxes;
