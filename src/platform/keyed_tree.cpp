@@ -8,8 +8,8 @@ namespace veltrana {
 
 KeyedTree::KeyedTree(TextLess less) : less_(std::move(less)) {}
 
-KeyedTree::Place KeyedTree::placeFor(const std::string& relative, const std::string& key,
-                                     const std::string& text) const {
+KeyedTree::Place KeyedTree::claim(const std::string& relative, const std::string& key,
+                                  const std::string& text) {
     int parent = kNone;
     if (!relative.empty()) {
         if (relative != lastRelative_ || lastParent_ == kNone) {
@@ -18,22 +18,23 @@ KeyedTree::Place KeyedTree::placeFor(const std::string& relative, const std::str
         }
         parent = lastParent_;
     }
-    if (byKey_.contains(key)) {
+    const auto& siblings = childrenOf(parent);
+    auto place = siblings.end();
+    if (parent != kNone && node(parent).sorted) {
+        // Equal texts keep the order in which they were added.
+        place = std::upper_bound(
+            siblings.begin(), siblings.end(), text,
+            [this](const std::string& t, int i) { return less_(t, node(i).text); });
+    }
+    auto [entry, claimed] = byKey_.try_emplace(key, size());
+    if (!claimed) {
         throw Error(err::kKeyNotUnique, "键不唯一：树中已有键为“" + key + "”的节点");
     }
-    const auto& siblings = childrenOf(parent);
-    if (parent == kNone || !node(parent).sorted) {
-        return {parent, static_cast<int>(siblings.size())};
-    }
-    // Equal texts keep the order in which they were added.
-    auto place =
-        std::upper_bound(siblings.begin(), siblings.end(), text,
-                         [this](const std::string& t, int i) { return less_(t, node(i).text); });
-    return {parent, static_cast<int>(place - siblings.begin())};
+    return {parent, static_cast<int>(place - siblings.begin()), entry->first};
 }
 
-int KeyedTree::insert(const Place& place, const std::string& key, std::string text) {
-    auto [parent, row] = place;
+int KeyedTree::insert(const Place& place, std::string text) {
+    auto [parent, row, key] = place;
     int index = size();
     nodes_.push_back(Node{key, std::move(text), parent, row, false, {}});
     auto& siblings =
@@ -42,7 +43,6 @@ int KeyedTree::insert(const Place& place, const std::string& key, std::string te
     for (auto it = added + 1; it != siblings.end(); ++it) {
         ++nodes_[static_cast<std::size_t>(*it)].row;
     }
-    byKey_.emplace(nodes_.back().key, index);
     return index;
 }
 

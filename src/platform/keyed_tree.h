@@ -18,7 +18,7 @@ public:
     static constexpr int kNone = -1;
 
     struct Node {
-        std::string key;
+        std::string_view key;  // held by the index by key
         std::string text;
         int parent = kNone;
         int row = 0;  // position among the parent's children (or among the top-level nodes)
@@ -28,20 +28,20 @@ public:
 
     explicit KeyedTree(TextLess less = std::less<std::string>());
 
-    // Where add would put a node: the parent's index (kNone for the top level) and the row.
-    // Fails as add does, so a view can announce the row before the node exists.
+    // Where a new node goes: the parent's index (kNone for the top level), the row, and its
+    // key, now taken. Fails as add does and then changes nothing, so a view can announce the
+    // row before the node exists; insert must follow.
     struct Place {
         int parent;
         int row;
+        std::string_view key;
     };
-    Place placeFor(const std::string& relative, const std::string& key,
-                   const std::string& text) const;
-    // Adds a node at the place that placeFor gave for it just before; returns its index.
-    int insert(const Place& place, const std::string& key, std::string text);
+    Place claim(const std::string& relative, const std::string& key, const std::string& text);
+    // Adds the node that claim placed just before; returns its index.
+    int insert(const Place& place, std::string text);
     // Adds a node and returns its index; see TreeView::Add for the rules and failures.
     int add(const std::string& relative, const std::string& key, std::string text) {
-        Place place = placeFor(relative, key, text);
-        return insert(place, key, std::move(text));
+        return insert(claim(relative, key, text), std::move(text));
     }
     void setSorted(const std::string& key);
     // Index of the node keyed key, kNone when there is none.
@@ -58,13 +58,14 @@ public:
 
 private:
     TextLess less_;
-    // A deque never moves its nodes, so the index by key can view the keys they hold.
     std::deque<Node> nodes_;
     std::vector<int> topLevel_;
-    std::unordered_map<std::string_view, int> byKey_;
+    // Owns the keys; its entries never move, so nodes view their keys here. One look-up per
+    // added node: half a million of them make the start-up.
+    std::unordered_map<std::string, int> byKey_;
     // A build adds the children of one node in a row; their relative is found once.
-    mutable std::string lastRelative_;
-    mutable int lastParent_ = kNone;
+    std::string lastRelative_;
+    int lastParent_ = kNone;
 };
 
 }  // namespace veltrana

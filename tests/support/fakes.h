@@ -51,7 +51,7 @@ public:
         return nodes.pathTexts(selected);
     }
     std::string selectedKey() const {
-        return selected == KeyedTree::kNone ? std::string() : nodes.node(selected).key;
+        return selected == KeyedTree::kNone ? std::string() : std::string(nodes.node(selected).key);
     }
 
     KeyedTree nodes;

@@ -22,7 +22,7 @@ KeyedTreeModel::KeyedTreeModel(QObject* parent)
     : QAbstractItemModel(parent), tree_(chineseTextLess()) {}
 
 void KeyedTreeModel::add(const std::string& relative, const std::string& key, std::string text) {
-    auto place = tree_.placeFor(relative, key, text);
+    auto place = tree_.claim(relative, key, text);
     const Announced& known = announced(place.parent);
     // Under a parent the views know, a first child is announced so that the parent shows it can
     // be opened; later ones wait for a view to open the parent, unless they land among the rows
@@ -32,7 +32,7 @@ void KeyedTreeModel::add(const std::string& relative, const std::string& key, st
     if (announce) {
         beginInsertRows(indexOfNode(place.parent), place.row, place.row);
     }
-    tree_.insert(place, key, std::move(text));
+    tree_.insert(place, std::move(text));
     announced_.emplace_back();
     if (announce) {
         ++announced(place.parent).rows;
