@@ -78,7 +78,7 @@ public:
     // -1 when the dialog is closed without one.
     virtual int ask(const std::string& question, const std::string& title,
                     const std::vector<std::string>& answers) = 0;
-    // Shows a wait cursor for the lifetime of the returned guard's scope (see WaitCursor).
+    // Shows or takes away the wait cursor; handlers use WaitCursor below for a whole scope.
     virtual void setBusy(bool busy) = 0;
 };
 
