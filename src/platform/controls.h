@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,18 @@ public:
 // The title of every message, question and input box of the program.
 inline constexpr const char* kMessageTitle = "系统提示";
 
+// How far long work is. Nothing shows while the work is short; once it has run for about a
+// second, a dialog with a stop button shows the progress, the window repaints, and its other
+// controls take no input until the work ends.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // Reports done of total (0 while the total is not known yet). describe gives the words and
+    // is called only when the display is due, so reporting every item costs next to nothing.
+    // False once the user has asked to stop: the work then stops after the current item.
+    virtual bool update(long done, long total, const std::function<std::string()>& describe) = 0;
+};
+
 // Modal dialogs of the window.
 class Dialogs {
 public:
@@ -80,6 +94,10 @@ public:
                     const std::vector<std::string>& answers) = 0;
     // Shows or takes away the wait cursor; handlers use WaitCursor below for a whole scope.
     virtual void setBusy(bool busy) = 0;
+    // Starts reporting long work; the progress dialog, when it shows, has the given title and
+    // a button of the given caption that asks to stop. Reporting ends with the returned object.
+    virtual std::unique_ptr<Progress> progress(const std::string& title,
+                                               const std::string& stopCaption) = 0;
 };
 
 // Wait cursor for the length of a scope.

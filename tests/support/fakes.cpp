@@ -36,7 +36,27 @@ private:
     FakeDataAccess& data_;
 };
 
+class FakeProgress : public Progress {
+public:
+    explicit FakeProgress(FakeDialogs& dialogs) : dialogs_(dialogs) {}
+
+    bool update(long done, long total, const std::function<std::string()>& describe) override {
+        dialogs_.reports.push_back({done, total, describe()});
+        long number = static_cast<long>(dialogs_.reports.size()) - 1;
+        return dialogs_.stopAtReport < 0 || number < dialogs_.stopAtReport;
+    }
+
+private:
+    FakeDialogs& dialogs_;
+};
+
 }  // namespace
+
+std::unique_ptr<Progress> FakeDialogs::progress(const std::string& title,
+                                                const std::string& stopCaption) {
+    progressDialogs.push_back({title, stopCaption});
+    return std::make_unique<FakeProgress>(*this);
+}
 
 std::unique_ptr<Connection> FakeDataAccess::newConnection() {
     return std::make_unique<FakeConnection>(*this);

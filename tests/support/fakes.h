@@ -125,6 +125,13 @@ struct Message {
     bool operator==(const Message&) const = default;
 };
 
+// One report of long work, as the progress dialog would show it.
+struct ProgressReport {
+    long done;
+    long total;
+    std::string text;
+};
+
 class FakeDialogs : public Dialogs {
 public:
     void MsgBox(const std::string& prompt, const std::string& title) override {
@@ -142,6 +149,10 @@ public:
         return next(choices, -1);
     }
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
+    // Every report is recorded with its words; the user asks to stop at the report numbered
+    // stopAtReport (counted from 0 over the whole test), and from then on.
+    std::unique_ptr<Progress> progress(const std::string& title,
+                                       const std::string& stopCaption) override;
     // The prompts of the messages, each marked with its title when that is not title.
     std::vector<std::string> prompts(const std::string& title) const {
         std::vector<std::string> shown;
@@ -157,6 +168,9 @@ public:
     std::vector<Message> questions;
     std::deque<int> choices;
     std::vector<bool> busyChanges;
+    std::vector<Message> progressDialogs;  // title and stop button's caption of each start
+    std::vector<ProgressReport> reports;
+    long stopAtReport = -1;
 };
 
 class FakeShell : public Shell {

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QUrl>
 #include <algorithm>
@@ -51,6 +53,66 @@ std::optional<std::string> chooseFile(QWidget* owner, const std::string& fileNam
     }
     return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
 }
+
+// A progress dialog that appears only once the work has run for a second, and is brought up to
+// date a few times a second, so that reporting every item of a run of half a million costs a
+// clock reading per item.
+class QtProgress : public Progress {
+public:
+    QtProgress(QWidget* owner, const std::string& title, const std::string& stopCaption)
+        : owner_(owner), title_(fromUtf8(title)), stopCaption_(fromUtf8(stopCaption)) {
+        clock_.start();
+    }
+
+    bool update(long done, long total, const std::function<std::string()>& describe) override {
+        qint64 now = clock_.elapsed();
+        if (now < nextRefresh_) {
+            return !stopped_;
+        }
+        nextRefresh_ = now + kRefreshMs;
+        if (!dialog_ && now >= kShowAfterMs) {
+            show();
+        }
+        if (!dialog_) {
+            // Repaint, but keep the clicks for after the work, as a busy window always did.
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            return true;
+        }
+        dialog_->setMaximum(static_cast<int>(total));
+        dialog_->setValue(static_cast<int>(total > 0 ? std::min(done, total) : 0));
+        dialog_->setLabelText(fromUtf8(describe()));
+        // The dialog is modal to the window, so only its stop button takes input now.
+        QApplication::processEvents();
+        stopped_ = stopped_ || dialog_->wasCanceled();
+        return !stopped_;
+    }
+
+private:
+    static constexpr qint64 kShowAfterMs = 1000;
+    static constexpr qint64 kRefreshMs = 100;
+
+    void show() {
+        dialog_ = std::make_unique<QProgressDialog>(owner_);
+        dialog_->setWindowTitle(title_);
+        dialog_->setCancelButtonText(stopCaption_);
+        dialog_->setWindowModality(Qt::WindowModal);
+        dialog_->setMinimumDuration(0);
+        dialog_->setAutoReset(false);
+        dialog_->setAutoClose(false);
+        dialog_->setMinimumWidth(420);
+        // The wait cursor over the window stays, but the stop button must look clickable.
+        QApplication::changeOverrideCursor(Qt::BusyCursor);
+        dialog_->show();
+    }
+
+    QWidget* owner_;
+    QString title_;
+    QString stopCaption_;
+    QElapsedTimer clock_;
+    qint64 nextRefresh_ = 0;
+    bool stopped_ = false;
+    std::unique_ptr<QProgressDialog> dialog_;
+};
 
 }  // namespace
 
@@ -98,6 +160,11 @@ void QtDialogs::setBusy(bool busy) {
     } else {
         QApplication::restoreOverrideCursor();
     }
+}
+
+std::unique_ptr<Progress> QtDialogs::progress(const std::string& title,
+                                              const std::string& stopCaption) {
+    return std::make_unique<QtProgress>(owner_, title, stopCaption);
 }
 
 void QtShell::open(const std::string& path) {

@@ -26,6 +26,8 @@ public:
     int ask(const std::string& question, const std::string& title,
             const std::vector<std::string>& answers) override;
     void setBusy(bool busy) override;
+    std::unique_ptr<Progress> progress(const std::string& title,
+                                       const std::string& stopCaption) override;
 
 private:
     QWidget* owner_;

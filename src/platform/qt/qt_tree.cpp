@@ -1,25 +1,12 @@
 #include "platform/qt/qt_tree.h"
 
-#include <QCollator>
-
 #include "platform/error.h"
+#include "platform/reading_order.h"
 
 namespace veltrana {
 
-namespace {
-
-// The order a sorted tree control shows on a Chinese system: by pinyin, not by code point.
-KeyedTree::TextLess chineseTextLess() {
-    QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
-    return [collator](const std::string& a, const std::string& b) {
-        return collator.compare(QString::fromStdString(a), QString::fromStdString(b)) < 0;
-    };
-}
-
-}  // namespace
-
 KeyedTreeModel::KeyedTreeModel(QObject* parent)
-    : QAbstractItemModel(parent), tree_(chineseTextLess()) {}
+    : QAbstractItemModel(parent), tree_(readingOrderLess) {}
 
 void KeyedTreeModel::add(const std::string& relative, const std::string& key, std::string text) {
     auto place = tree_.claim(relative, key, text);
