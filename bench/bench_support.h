@@ -30,7 +30,7 @@ inline void report(const std::string& name, double ours, double baseline) {
 
 // Each file of the benchmark runs its own measurements.
 void benchDatabase();
-void benchTree(int argc, char** argv);
+void benchTree();
 void benchStore();
 
 }  // namespace veltrana::bench

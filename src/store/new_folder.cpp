@@ -31,58 +31,86 @@ Error unsafeName(const FolderName& name, const char* table, const std::string& f
                                            folder + "”中创建文件夹");
 }
 
-// Creates, under one parent at a time, the folders that are missing. Every folder's path is
-// built in the one buffer, so a run of a hundred thousand folders allocates next to nothing.
+// Creates, under one parent at a time, the folders that are missing, and reports each one to the
+// progress display. Every folder's path is built in the one buffer, so a run of a hundred
+// thousand folders allocates next to nothing.
 class FolderMaker {
 public:
-    explicit FolderMaker(FileSystem& fileSystem) : fileSystem_(fileSystem) {}
+    FolderMaker(FileSystem& fileSystem, Progress& progress)
+        : fileSystem_(fileSystem), progress_(progress) {}
 
     void enter(const std::string& parent) {
         path_.assign(parent);
         parentLength_ = path_.size();
     }
+    void setTotal(long total) { total_ = total; }
+    long made() const { return made_; }
 
-    void make(const FolderName& name, const char* table, const std::string& field) {
+    // False when the user has asked to stop; the folder is made (or found) all the same.
+    bool make(const FolderName& name, const char* table, const std::string& field) {
         path_.resize(parentLength_);
         if (!name.safe) {
             throw unsafeName(name, table, field, path_);
         }
         path_ += kSeparator;
         path_ += *name.value;
-        fileSystem_.createFolder(path_);
+        return makeHere();
+    }
+    bool makeHere() {
+        made_ += fileSystem_.createFolder(path_) ? 1 : 0;
+        return progress_.update(++checked_, total_, describe_);
     }
 
 private:
     FileSystem& fileSystem_;
+    Progress& progress_;
     std::string path_;
     std::size_t parentLength_ = 0;
+    long checked_ = 0;
+    long made_ = 0;
+    long total_ = 0;
+    const std::function<std::string()> describe_ = [this] {
+        std::string counted = "已检查 " + std::to_string(checked_);
+        if (total_ > 0) {
+            counted += " / " + std::to_string(total_);
+        }
+        return "正在生成文件夹：" + counted + " 个，新建 " + std::to_string(made_) + " 个";
+    };
 };
 
-}  // namespace
+// The knowledge points of one subject table, read before any of them is made so that the
+// progress display knows the total.
+struct SubjectPoints {
+    const SubjectTable* subject;
+    std::vector<FolderName> points;
+};
 
-void NewFolder_Click(Form& form) {
-    WaitCursor wait(form.dialogs);
+// Makes the layout level by level; false when the user stopped the run part way.
+bool makeLayout(Form& form, FolderMaker& maker) {
     const std::string data = form.appPath + kSeparator + "Data";
-    form.fileSystem.createFolder(data);
+    maker.enter(data);
+    maker.makeHere();
 
     form.dbRs = std::make_unique<Recordset>();
     Recordset& rs = openQuery(form, kStudentsQuery, kLockOptimistic);
     std::int16_t studentCount = toInt16(rs.RecordCount());
     if (studentCount == 0) {  // no student, so nothing goes below Data
         rs.Close();
-        return;
+        return true;
     }
     // A run before any start-up build read the stream decides it the same way.
     std::string courseField =
         form.courseField.empty() ? courseFieldFor(rs.Fields("Attrib")) : form.courseField;
     std::vector<std::string> students;
-    FolderMaker maker(form.fileSystem);
-    maker.enter(data);
     for (std::int16_t i = 0; i < studentCount; ++i) {
         FolderName name = readName(rs, "UserName");
-        maker.make(name, "Students", "UserName");
+        bool goOn = maker.make(name, "Students", "UserName");
         students.push_back(*name.value);
         rs.MoveNext();
+        if (!goOn) {
+            rs.Close();
+            return false;
+        }
     }
     rs.Close();
 
@@ -97,24 +125,34 @@ void NewFolder_Click(Form& form) {
         rs.MoveNext();
     }
     rs.Close();
+    std::vector<SubjectPoints> subjects;
+    std::size_t pointCount = 0;
+    for (const SubjectTable& subject : subjectsFor(courseField)) {
+        openQuery(form, subject.query, kLockOptimistic);
+        SubjectPoints& read = subjects.emplace_back(SubjectPoints{&subject, {}});
+        for (std::int16_t j = 0, rows = toInt16(rs.RecordCount()); j < rows; ++j) {
+            read.points.push_back(readName(rs, "KN"));
+            rs.MoveNext();
+        }
+        rs.Close();
+        pointCount += read.points.size();
+    }
+    maker.setTotal(static_cast<long>(1 + students.size() * (1 + courses.size() + pointCount)));
+
     for (const std::string& student : students) {
         maker.enter(data + kSeparator + student);
         for (const FolderName& course : courses) {
-            maker.make(course, "Bflearning", courseField);
+            if (!maker.make(course, "Bflearning", courseField)) {
+                return false;
+            }
         }
     }
 
     // Knowledge points go into the folder of their course node: the Bflearning row whose ID is
     // the table's course number.
-    std::vector<FolderName> points;
-    for (const SubjectTable& subject : subjectsFor(courseField)) {
-        openQuery(form, subject.query, kLockOptimistic);
-        points.clear();
-        for (std::int16_t j = 0, rows = toInt16(rs.RecordCount()); j < rows; ++j) {
-            points.push_back(readName(rs, "KN"));
-            rs.MoveNext();
-        }
-        rs.Close();
+    for (const SubjectPoints& read : subjects) {
+        const SubjectTable& subject = *read.subject;
+        const std::vector<FolderName>& points = read.points;
         if (points.empty()) {
             continue;
         }
@@ -129,9 +167,31 @@ void NewFolder_Click(Form& form) {
         for (const std::string& student : students) {
             maker.enter(data + kSeparator + student + kSeparator + courseName);
             for (const FolderName& point : points) {
-                maker.make(point, subject.table, "KN");
+                if (!maker.make(point, subject.table, "KN")) {
+                    return false;
+                }
             }
         }
+    }
+    return true;
+}
+
+}  // namespace
+
+void NewFolder_Click(Form& form) {
+    long made = 0;
+    bool finished = false;
+    {
+        WaitCursor wait(form.dialogs);
+        std::unique_ptr<Progress> progress = form.dialogs.progress(kMessageTitle, "停止");
+        FolderMaker maker(form.fileSystem, *progress);
+        finished = makeLayout(form, maker);
+        made = maker.made();
+    }
+    if (!finished) {
+        form.dialogs.MsgBox("已停止生成文件夹，本次新建了 " + std::to_string(made) +
+                                " 个文件夹。再次选择“生成文件夹”即可完成其余的文件夹。",
+                            kMessageTitle);
     }
 }
 

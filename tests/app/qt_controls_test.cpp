@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -126,6 +127,36 @@ TEST_F(QtControlsTest, DialogsGiveTheAnswersAndBusyShowsTheWaitCursorForTheScope
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(QtControlsTest, ProgressShowsOnlyForLongWorkAndItsButtonStopsIt) {
+    auto describe = [] { return std::string("正在生成文件夹：已检查 5 / 10 个"); };
+    {
+        auto shortWork = dialogs.progress("系统提示", "停止");
+        for (long done = 1; done <= 1000; ++done) {
+            EXPECT_TRUE(shortWork->update(done, 1000, describe));
+        }
+        EXPECT_EQ(owner.findChild<QProgressDialog*>(), nullptr);
+    }
+
+    QtDialogs longWork(&owner, 0);  // as if a second had passed already
+    auto progress = longWork.progress("系统提示", "停止");
+    EXPECT_TRUE(progress->update(5, 10, describe));
+    auto* shown = owner.findChild<QProgressDialog*>();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->windowTitle(), "系统提示");
+    EXPECT_EQ(shown->labelText(), "正在生成文件夹：已检查 5 / 10 个");
+    EXPECT_EQ(shown->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(shown->value(), 5);
+    EXPECT_EQ(shown->maximum(), 10);
+    auto* stop = shown->findChild<QPushButton*>();
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(stop->text(), "停止");
+    stop->click();
+    EXPECT_FALSE(progress->update(6, 10, describe));
+    progress.reset();
+    EXPECT_EQ(owner.findChild<QProgressDialog*>(), nullptr);
 }
 
 }  // namespace

@@ -54,10 +54,46 @@ TEST_F(NewFolderTest, OneRunMakesTheWholeLayoutAndASecondRunNothing) {
     expectEveryNodeHasItsFolder();
     EXPECT_THAT(window.dialogs.busyChanges, ElementsAre(true, false));
     EXPECT_FALSE(form.dbRs->isOpen());
+    // Every folder is reported once, and the counts shown add up to what was made.
+    const auto& reports = window.dialogs.reports;
+    ASSERT_EQ(reports.size(), static_cast<std::size_t>(expected));
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].done, static_cast<long>(i + 1));
+        EXPECT_THAT(reports[i].total, AnyOf(0, expected));
+    }
+    EXPECT_EQ(reports.back().text, "正在生成文件夹：已检查 58 / 58 个，新建 58 个");
+    EXPECT_THAT(window.dialogs.progressDialogs, ElementsAre(Message{"系统提示", "停止"}));
 
     NewFolder_Click(form);
     EXPECT_EQ(window.files.foldersCreated, expected);
     EXPECT_THAT(window.dialogs.messages, IsEmpty());
+    EXPECT_EQ(reports.back().text, "正在生成文件夹：已检查 58 / 58 个，新建 0 个");
+}
+
+TEST_F(NewFolderTest, StoppedRunKeepsWhatItMadeAndTheNextRunCompletesTheLayout) {
+    load(classTables(numberedStudents(3), 2));
+    const int expected = 1 + 3 + 6 * 3 + 3 * (6 * 2);
+    // Stops among the students, among the courses and among the knowledge points.
+    for (long stopAt : {2, 10, 40}) {
+        SCOPED_TRACE(stopAt);
+        std::filesystem::remove_all(u8path(data()));
+        window.files.foldersCreated = 0;
+        window.dialogs.messages.clear();
+        window.dialogs.reports.clear();
+        window.dialogs.stopAtReport = stopAt;
+        NewFolder_Click(form);
+        EXPECT_EQ(window.files.foldersCreated, stopAt + 1);
+        EXPECT_FALSE(form.dbRs->isOpen());
+        EXPECT_THAT(window.dialogs.prompts("系统提示"),
+                    ElementsAre("已停止生成文件夹，本次新建了 " + std::to_string(stopAt + 1) +
+                                " 个文件夹。再次选择“生成文件夹”即可完成其余的文件夹。"));
+
+        window.dialogs.stopAtReport = -1;
+        NewFolder_Click(form);
+        EXPECT_EQ(window.files.foldersCreated, expected);
+        EXPECT_EQ(window.dialogs.messages.size(), 1u);
+        expectEveryNodeHasItsFolder();
+    }
 }
 
 TEST_F(NewFolderTest, StudentAddedLaterGetsTheWholeSubtreeAndNothingElseChanges) {

@@ -54,13 +54,17 @@ std::optional<std::string> chooseFile(QWidget* owner, const std::string& fileNam
     return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
 }
 
-// A progress dialog that appears only once the work has run for a second, and is brought up to
+// A progress dialog that appears only once the work has run for a while, and is brought up to
 // date a few times a second, so that reporting every item of a run of half a million costs a
 // clock reading per item.
 class QtProgress : public Progress {
 public:
-    QtProgress(QWidget* owner, const std::string& title, const std::string& stopCaption)
-        : owner_(owner), title_(fromUtf8(title)), stopCaption_(fromUtf8(stopCaption)) {
+    QtProgress(QWidget* owner, int showAfterMs, const std::string& title,
+               const std::string& stopCaption)
+        : owner_(owner),
+          showAfterMs_(showAfterMs),
+          title_(fromUtf8(title)),
+          stopCaption_(fromUtf8(stopCaption)) {
         clock_.start();
     }
 
@@ -70,7 +74,7 @@ public:
             return !stopped_;
         }
         nextRefresh_ = now + kRefreshMs;
-        if (!dialog_ && now >= kShowAfterMs) {
+        if (!dialog_ && now >= showAfterMs_) {
             show();
         }
         if (!dialog_) {
@@ -83,12 +87,10 @@ public:
         dialog_->setLabelText(fromUtf8(describe()));
         // The dialog is modal to the window, so only its stop button takes input now.
         QApplication::processEvents();
-        stopped_ = stopped_ || dialog_->wasCanceled();
         return !stopped_;
     }
 
 private:
-    static constexpr qint64 kShowAfterMs = 1000;
     static constexpr qint64 kRefreshMs = 100;
 
     void show() {
@@ -100,12 +102,14 @@ private:
         dialog_->setAutoReset(false);
         dialog_->setAutoClose(false);
         dialog_->setMinimumWidth(420);
+        QObject::connect(dialog_.get(), &QProgressDialog::canceled, [this] { stopped_ = true; });
         // The wait cursor over the window stays, but the stop button must look clickable.
         QApplication::changeOverrideCursor(Qt::BusyCursor);
         dialog_->show();
     }
 
     QWidget* owner_;
+    qint64 showAfterMs_;
     QString title_;
     QString stopCaption_;
     QElapsedTimer clock_;
@@ -164,7 +168,7 @@ void QtDialogs::setBusy(bool busy) {
 
 std::unique_ptr<Progress> QtDialogs::progress(const std::string& title,
                                               const std::string& stopCaption) {
-    return std::make_unique<QtProgress>(owner_, title, stopCaption);
+    return std::make_unique<QtProgress>(owner_, progressDelayMs_, title, stopCaption);
 }
 
 void QtShell::open(const std::string& path) {

@@ -20,7 +20,9 @@ private:
 
 class QtDialogs : public Dialogs {
 public:
-    explicit QtDialogs(QWidget* owner) : owner_(owner) {}
+    // Long work shows its progress dialog once it has run for progressDelayMs.
+    explicit QtDialogs(QWidget* owner, int progressDelayMs = 1000)
+        : owner_(owner), progressDelayMs_(progressDelayMs) {}
     void MsgBox(const std::string& prompt, const std::string& title) override;
     std::string InputBox(const std::string& prompt, const std::string& title) override;
     int ask(const std::string& question, const std::string& title,
@@ -31,6 +33,7 @@ public:
 
 private:
     QWidget* owner_;
+    int progressDelayMs_;
 };
 
 // Opens with the desktop's application for the file: the file manager for a folder.
