@@ -7,15 +7,31 @@ namespace veltrana {
 
 namespace {
 
-void showFailure(Form& form, const char* status, const Error& error) {
-    form.Label1.setCaption(status);
-    form.Label2.setCaption(errorText(error));
+constexpr char kDatabaseFile[] = "DataBases.mdb";
+
+// A teacher at the first start has no database yet; one that cannot be read or that lacks what
+// the tree needs has the tool list all its faults at once, where the window shows the first.
+std::string advice(Form& form) {
+    if (!form.fileSystem.exists(form.appPath + kSeparator + kDatabaseFile)) {
+        return "可在程序所在的文件夹中用班级名单生成数据库："
+               "veltrana-mkdb --class 理科 --roster 名单.csv DataBases.mdb";
+    }
+    return "可用以下命令检查数据库：veltrana-mkdb --check DataBases.mdb";
 }
 
 }  // namespace
 
 std::string connectionString(const std::string& appPath) {
-    return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + appPath + kSeparator + "DataBases.mdb";
+    return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + appPath + kSeparator + kDatabaseFile;
+}
+
+void showConnectFailure(Form& form, const Error& error) {
+    std::string text = errorText(error);
+    if (!text.ends_with("。")) {
+        text += "。";
+    }
+    form.Label1.setCaption(kConnectFailedText);
+    form.Label2.setCaption(text + advice(form));
 }
 
 void connectDatabase(Form& form) {
@@ -31,7 +47,7 @@ void DB_Connect_Click(Form& form) {
     try {
         connectDatabase(form);
     } catch (const Error& error) {
-        showFailure(form, kConnectFailedText, error);
+        showConnectFailure(form, error);
     }
 }
 
@@ -44,7 +60,8 @@ void Disconnect_Click(Form& form) {
         form.Label1.setCaption(kDisconnectedText);
         form.Label2.setCaption("");
     } catch (const Error& error) {
-        showFailure(form, kDisconnectFailedText, error);
+        form.Label1.setCaption(kDisconnectFailedText);
+        form.Label2.setCaption(errorText(error));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/error.h"
 #include "platform/form.h"
 
 namespace veltrana {
@@ -17,6 +18,10 @@ std::string connectionString(const std::string& appPath);
 // The connect sequence without its trap: a new connection in dbConn, opened, success texts
 // shown. Form_Load runs it inside its own trap.
 void connectDatabase(Form& form);
+
+// The failure texts of a connect, and of a start-up that failed after it: "连接数据库失败! " and
+// the error text, which ends with what the teacher can do about the database file.
+void showConnectFailure(Form& form, const Error& error);
 
 void DB_Connect_Click(Form& form);
 void Disconnect_Click(Form& form);

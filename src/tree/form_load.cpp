@@ -75,8 +75,7 @@ void Form_Load(Form& form) {
         connectDatabase(form);
         buildTree(form);
     } catch (const Error& error) {
-        form.Label1.setCaption(kConnectFailedText);
-        form.Label2.setCaption(errorText(error));
+        showConnectFailure(form, error);
     }
 }
 

@@ -21,6 +21,7 @@ namespace {
 using test::rowTexts;
 using test::u8path;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::StartsWith;
 using Texts = std::vector<std::string>;
 
@@ -155,7 +156,9 @@ TEST_F(Form1Test, StartUpConnectsAndShowsStudentsInPinyinOrder) {
     std::filesystem::remove(u8path(dir.path() + "/DataBases.mdb"));
     open();
     EXPECT_EQ(caption("Label1"), "连接数据库失败! ");
-    EXPECT_EQ(caption("Label2").rfind("错误：", 0), 0u) << caption("Label2");
+    EXPECT_THAT(caption("Label2"), StartsWith("错误："));
+    EXPECT_THAT(caption("Label2"), EndsWith("--roster 名单.csv DataBases.mdb"));
+    EXPECT_EQ(control<QWidget>("Label2")->geometry(), QRect(672, 536, 249, 41));
     EXPECT_EQ(control<QtTreeView>("TreeView1")->model()->rowCount(), 0);
     EXPECT_TRUE(window->isVisible());
 }

@@ -9,6 +9,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextDocument>
 
 #include "app/qt_test_support.h"
 #include "platform/error.h"
@@ -56,6 +57,26 @@ TEST_F(QtControlsTest, PictureFillsTheControlAndOneThatCannotLoadKeepsTheOld) {
     EXPECT_TRUE(box.picture().isNull());
 }
 
+// A caption longer than the label, with names that look like markup: the label shows it as it
+// is, and the whole of it is in the tooltip and in a selection.
+TEST_F(QtControlsTest, LabelCaptionIsLiteralAndWholeInTooltipAndSelection) {
+    QtLabel label;
+    label.resize(80, 20);
+    const std::string caption = "班级\\a<b>c</b>\\数学\\x<sub>2</sub> 与 &lt; 的很长很长很长的路径";
+    label.setCaption(caption);
+    EXPECT_EQ(label.Caption(), caption);
+    EXPECT_GT(label.heightForWidth(label.width()), label.height());  // cut off
+
+    label.setSelection(0, static_cast<int>(QString::fromStdString(caption).size()));
+    EXPECT_EQ(label.selectedText().toStdString(), caption);
+    QTextDocument tip;
+    tip.setHtml(label.toolTip());
+    EXPECT_EQ(tip.toPlainText().toStdString(), caption);
+
+    label.setCaption("");
+    EXPECT_TRUE(label.toolTip().isEmpty());
+}
+
 TEST_F(QtControlsTest, OpenDialogStartsInThePresetFolderAndSaveGivesTheChosenFileOrNothing) {
     fileDialog.FileName = QDir::toNativeSeparators(dir.path()).toStdString() + "/*.*";
     std::string preset = fileDialog.FileName;
@@ -91,24 +112,27 @@ TEST_F(QtControlsTest, DialogsGiveTheAnswersAndBusyShowsTheWaitCursorForTheScope
         auto* box = qobject_cast<QMessageBox*>(open);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->windowTitle(), "系统提示");
-        EXPECT_EQ(box->text(), "所查询的学生不存在，请重新输入");
+        EXPECT_EQ(box->text(), "错误：53文件未找到：x<sub>2</sub>.jpg");
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
         EXPECT_EQ(box->icon(), QMessageBox::Warning);
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
         box->button(QMessageBox::Cancel)->click();
     });
-    dialogs.MsgBox("所查询的学生不存在，请重新输入", "系统提示");
+    dialogs.MsgBox("错误：53文件未找到：x<sub>2</sub>.jpg", "系统提示");
 
     test::whenDialogOpens([](QWidget* open) {
         auto* box = qobject_cast<QMessageBox*>(open);
         ASSERT_NE(box, nullptr);
         ASSERT_EQ(box->buttons().size(), 3);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
         for (QAbstractButton* button : box->buttons()) {
             if (button->text() == "保留两者") {
                 button->click();
             }
         }
     });
-    EXPECT_EQ(dialogs.ask("已有同名文件", "系统提示", {"替换", "保留两者", "取消"}), 1);
+    EXPECT_EQ(dialogs.ask("已有同名文件“a<b>c</b>.jpg”", "系统提示", {"替换", "保留两者", "取消"}),
+              1);
 
     for (bool accept : {true, false}) {
         test::whenDialogOpens([accept](QWidget* open) {

@@ -8,7 +8,13 @@ namespace veltrana::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::StartsWith;
+
+// What a failed start tells the teacher to do: make the database when there is none, else
+// check it.
+constexpr char kMakeIt[] = "veltrana-mkdb --class 理科 --roster 名单.csv DataBases.mdb";
+constexpr char kCheckIt[] = "。可用以下命令检查数据库：veltrana-mkdb --check DataBases.mdb";
 
 auto& studentRows(std::vector<TableData>& tables) {
     return tableNamed(tables, "Students").rows;
@@ -37,8 +43,12 @@ TEST_F(TreeBuildTest, ConnectDisconnectAndConnectAgain) {
     DB_Connect_Click(form);
     EXPECT_EQ(window.label1.caption, "连接数据库失败! ");
     EXPECT_THAT(window.label2.caption, StartsWith("错误：-2147467259"));
+    EXPECT_THAT(window.label2.caption, EndsWith(kMakeIt));
     ASSERT_NE(form.dbConn, nullptr);
     EXPECT_FALSE(form.dbConn->isOpen());
+    writeFile(dir.path() + kSeparator + "DataBases.mdb", "not a database");
+    DB_Connect_Click(form);
+    EXPECT_THAT(window.label2.caption, EndsWith(kCheckIt));
 
     useClass(classTables(numberedStudents(1), 1));
     DB_Connect_Click(form);
@@ -134,6 +144,7 @@ TEST_P(BrokenClassTest, KeepsThePartialTreeAndShowsTheError) {
     Form_Load(form);
     EXPECT_EQ(window.label1.caption, "连接数据库失败! ");
     EXPECT_THAT(window.label2.caption, StartsWith("错误：" + std::to_string(GetParam().number)));
+    EXPECT_THAT(window.label2.caption, EndsWith(tables.empty() ? kMakeIt : kCheckIt));
     EXPECT_EQ(nodes().size(), GetParam().nodesKept);
 }
 

@@ -4,15 +4,20 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextDocument>
 
 #include "platform/error.h"
 
 namespace veltrana {
 
 QtLabel::QtLabel(QWidget* parent) : QLabel(parent) {
-    // A label keeps its size; a long caption wraps and what does not fit is cut off.
+    // A label keeps its size; a long caption wraps and what does not fit is cut off, so the
+    // whole caption is in the tooltip and can be selected and copied.
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Captions carry names from the database, which are text, never markup.
+    setTextFormat(Qt::PlainText);
 }
 
 std::string QtLabel::Caption() const {
@@ -20,7 +25,11 @@ std::string QtLabel::Caption() const {
 }
 
 void QtLabel::setCaption(const std::string& caption) {
-    setText(QString::fromStdString(caption));
+    QString text = QString::fromStdString(caption);
+    setText(text);
+    // A tooltip takes anything that looks like markup as markup; this one is markup made from
+    // the plain text, so it shows the caption as it is and wraps a long one.
+    setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
 }
 
 QtListBox::QtListBox(QWidget* parent) : QListView(parent), model_(this) {

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -95,6 +96,9 @@ private:
 
     void show() {
         dialog_ = std::make_unique<QProgressDialog>(owner_);
+        auto* words = new QLabel;  // the words name folders and files: text, never markup
+        words->setTextFormat(Qt::PlainText);
+        dialog_->setLabel(words);
         dialog_->setWindowTitle(title_);
         dialog_->setCancelButtonText(stopCaption_);
         dialog_->setWindowModality(Qt::WindowModal);
@@ -135,6 +139,8 @@ void QtFileDialog::ShowSave() {
 void QtDialogs::MsgBox(const std::string& prompt, const std::string& title) {
     QMessageBox box(QMessageBox::Warning, fromUtf8(title), fromUtf8(prompt),
                     QMessageBox::Ok | QMessageBox::Cancel, owner_);
+    // Messages carry names of students, knowledge points and files: text, never markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -149,6 +155,7 @@ int QtDialogs::ask(const std::string& question, const std::string& title,
                    const std::vector<std::string>& answers) {
     QMessageBox box(QMessageBox::Question, fromUtf8(title), fromUtf8(question),
                     QMessageBox::NoButton, owner_);
+    box.setTextFormat(Qt::PlainText);
     std::vector<QAbstractButton*> buttons;
     for (const auto& answer : answers) {
         buttons.push_back(box.addButton(fromUtf8(answer), QMessageBox::ActionRole));

@@ -5,8 +5,9 @@
 
 namespace veltrana {
 
+// The one node the program sorts is the class, whose children are the students.
 KeyedTreeModel::KeyedTreeModel(QObject* parent)
-    : QAbstractItemModel(parent), tree_(readingOrderLess) {}
+    : QAbstractItemModel(parent), tree_(nameOrderLess) {}
 
 void KeyedTreeModel::add(const std::string& relative, const std::string& key, std::string text) {
     auto place = tree_.claim(relative, key, text);
