@@ -57,6 +57,7 @@ for library in $missing; do
 done
 # Without a Chinese font every caption of the window is a row of boxes.
 if command -v fc-list >/dev/null && [ -z "$(fc-list :lang=zh family)" ]; then
+    echo "没有中文字体。" >&2
     add_package fonts-wqy-microhei
 fi
 if [ ${#packages[@]} -gt 0 ]; then
