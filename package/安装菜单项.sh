@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC1111 # the messages quote with Chinese quotation marks
 # 把本文件夹里的程序放进自己的桌面菜单（不需要管理员权限）：
 #   ./安装菜单项.sh            放入菜单项和图标；再运行一次什么也不改变
 #   ./安装菜单项.sh --remove   取出菜单项和图标
 # Writes only into the user's own data folder ($XDG_DATA_HOME, else ~/.local/share), and a file
 # only when its content differs, so a second run leaves even the times unchanged.
 set -euo pipefail
+shopt -s nullglob
 
 dir=$(cd "$(dirname "$0")" && pwd)
 data=${XDG_DATA_HOME:-$HOME/.local/share}
 entry=$data/applications/veltrana.desktop
 icon_sizes=()
 for icon in "$dir"/icons/*/veltrana.png; do
-    [ -f "$icon" ] && icon_sizes+=("$(basename "$(dirname "$icon")")")
+    icon_sizes+=("$(basename "$(dirname "$icon")")")
 done
 
 if [ $# -gt 1 ] || { [ $# -eq 1 ] && [ "$1" != --remove ]; }; then
@@ -48,8 +50,8 @@ packages=()
 add_package() {
     [[ " ${packages[*]} " == *" $1 "* ]] || packages+=("$1")
 }
-missing=$(ldd "$dir/veltrana" "$dir/veltrana-mkdb" | awk '/=> not found/ { print $1 }' | sort -u)
-for library in $missing; do
+mapfile -t missing < <(ldd "$dir/veltrana" "$dir/veltrana-mkdb" | awk '/=> not found/ { print $1 }' | sort -u)
+for library in "${missing[@]}"; do
     case $library in
         libmdb.*) add_package libmdb3 ;;
         *) add_package libqt6widgets6 ;;
@@ -61,7 +63,7 @@ if command -v fc-list >/dev/null && [ -z "$(fc-list :lang=zh family)" ]; then
     add_package fonts-wqy-microhei
 fi
 if [ ${#packages[@]} -gt 0 ]; then
-    [ -n "$missing" ] && echo "缺少程序需要的库：$(echo $missing)" >&2
+    [ ${#missing[@]} -eq 0 ] || echo "缺少程序需要的库：${missing[*]}" >&2
     echo "请先安装下列软件包，再运行本脚本：" >&2
     echo "sudo apt install ${packages[*]}"
     exit 1
