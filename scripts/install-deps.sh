@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n
     mdbtools mdbtools-dev libglib2.0-dev
     googletest libgtest-dev libgmock-dev
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick desktop-file-utils
     fonts-wqy-microhei
 )
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Veltrana, lays out a program folder with the demo class and starts the window there.
+# Builds Veltrana, lays out its program folder with the demo class and starts the window there.
 # Without a display the window runs under Xvfb and a screenshot is saved instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,13 +8,13 @@ program_dir="$root/dist/veltrana"
 
 "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)" --target veltrana veltrana-mkdb
+cmake --build "$build" -j"$(nproc)" --target veltrana veltrana-mkdb release_files
 
-mkdir -p "$program_dir/Data"
-cp "$build/src/app/veltrana" "$program_dir/veltrana"
-# A teacher's own database in the folder is never replaced.
+# The folder the release archive holds, with its demo class beside the program; a teacher's own
+# database in the folder is never replaced.
+cmake --install "$build" --prefix "$root/dist" >/dev/null
 if [ ! -f "$program_dir/DataBases.mdb" ]; then
-    "$build/src/mkdb/veltrana-mkdb" "$program_dir/DataBases.mdb" "$root/examples/science-class"
+    cp "$program_dir/示例班级/DataBases.mdb" "$program_dir/"
 fi
 echo "Program folder: $program_dir"
 

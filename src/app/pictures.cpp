@@ -39,11 +39,13 @@ void drawFolder(QPainter& painter) {
 
 }  // namespace
 
-QPixmap alarmClockIcon() {
-    QImage image(32, 32, QImage::Format_ARGB32);
+QImage alarmClockImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Drawn on a 32-pixel grid and scaled, so every size is the same clock.
+    painter.scale(size / 32.0, size / 32.0);
     painter.setPen(QPen(kOutline, 1));
     // Bells and legs first, so the case covers their inner ends.
     painter.setBrush(kCaseBlue);
@@ -63,7 +65,11 @@ QPixmap alarmClockIcon() {
     painter.setBrush(Qt::red);
     painter.drawEllipse(QPointF(16, 17), 1.3, 1.3);
     painter.end();
-    return QPixmap::fromImage(image);
+    return image;
+}
+
+QPixmap alarmClockIcon() {
+    return QPixmap::fromImage(alarmClockImage(32));
 }
 
 QPixmap folderPicture() {
