@@ -1,8 +1,10 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 
 #include "bench/bench_support.h"
 #include "db/connection.h"
@@ -10,6 +12,7 @@
 #include "platform/mdb/mdb_connection.h"
 #include "platform/qt/qt_dialogs.h"
 #include "store/new_folder.h"
+#include "store/upload.h"
 #include "tests/support/class_db.h"
 #include "tests/support/fakes.h"
 
@@ -20,6 +23,9 @@ namespace {
 constexpr int kStudents = 60;
 constexpr int kPointsPerSubject = 300;
 constexpr int kRuns = 3;
+constexpr int kPhotos = 40;
+constexpr std::size_t kPhotoBytes = 4 << 20;
+constexpr int kUploadRuns = 5;
 
 // The folders of the class in the order the generation makes them: the plain loops below go
 // over exactly these paths.
@@ -55,6 +61,57 @@ std::string memoryFolder() {
     return std::filesystem::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0
                ? "/dev/shm"
                : "";
+}
+
+// Forty 4 MB photos picked at once in the upload's dialog, into a node's folder on the disk where
+// the system keeps temporary files (the flush is the point, so not in memory), beside a plain
+// loop that copies each file and flushes it.
+void benchUpload() {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    std::vector<std::string> photos;
+    std::mt19937 random(7);
+    std::string bytes(kPhotoBytes, '\0');
+    for (int i = 1; i <= kPhotos; ++i) {
+        for (char& byte : bytes) {
+            byte = static_cast<char>(random());  // as little to compress as a JPEG
+        }
+        photos.push_back(dir.path() + "/DCIM/IMG_" + std::to_string(1000 + i) + ".JPG");
+        test::writeFile(photos.back(), bytes);
+    }
+    const std::string node = dir.path() + "/Data/学生1/物理/力学";
+    const std::string plain = dir.path() + "/plain";
+    auto emptyFolder = [](const std::string& folder) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    };
+
+    test::FakeDataAccess noDatabase;
+    test::FakeWindow window(dir.path(), noDatabase);
+    window.label3.caption = "班级\\学生1\\物理\\力学";
+    window.form.selectedPath = node;
+    double ours = 1e300;
+    double copies = 1e300;
+    for (int run = 0; run < kUploadRuns; ++run) {
+        emptyFolder(node);
+        window.fileDialog.saveAnswers.push_back(photos);
+        ours = std::min(ours, bestSeconds(1, [&] { Command1_Click(window.form); }));
+        emptyFolder(plain);
+        copies = std::min(copies, bestSeconds(1, [&] {
+                              for (const std::string& photo : photos) {
+                                  std::string to = plain + photo.substr(photo.rfind('/'));
+                                  fs::copy_file(photo, to);
+                                  int file = ::open(to.c_str(), O_WRONLY);
+                                  ::fsync(file);
+                                  ::close(file);
+                              }
+                          }));
+    }
+    if (test::filesIn(node).size() != photos.size() || !window.dialogs.messages.empty()) {
+        std::fprintf(stderr, "upload_many_vs_copy: the upload copied %zu of %zu files\n",
+                     test::filesIn(node).size(), photos.size());
+    }
+    report("upload_many_vs_copy", ours, copies);
 }
 
 }  // namespace
@@ -123,6 +180,7 @@ void benchStore() {
         }
     });
     report("folders_rerun_vs_stat", rerun, stats);
+    benchUpload();
 }
 
 }  // namespace veltrana::bench

@@ -58,10 +58,13 @@ class FileDialog {
 public:
     virtual ~FileDialog() = default;
     std::string FileName;
+    // What the upload's dialog chose last, in full; FileName is the first of them.
+    std::vector<std::string> FileNames;
     // Open-file dialog positioned by FileName ("<folder>/*.*" opens in that folder).
     virtual void ShowOpen() = 0;
-    // The upload's dialog: picks one existing file, never asks to replace it. Sets FileName to
-    // its full path, or to empty when the user cancels.
+    // The upload's dialog: picks one or more existing files, never asks to replace them. Sets
+    // FileNames to their full paths and FileName to the first, or both to empty when the user
+    // cancels.
     virtual void ShowSave() = 0;
 };
 

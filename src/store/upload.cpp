@@ -23,7 +23,116 @@ std::string freeName(FileSystem& fileSystem, const std::string& folder, const st
     }
 }
 
-enum Answer { kReplace, kKeepBoth, kCancel };
+std::string fileNameOf(const std::string& path) {
+    return Mid(path, LastInStr(path, std::string(1, kSeparator)) + 1);
+}
+
+// The answers to a name clash. With several files the first three answers can be given for all
+// remaining clashes of the upload at once, so thirty clashes are not thirty questions.
+enum Answer { kReplace, kKeepBoth, kCancel, kReplaceAll, kKeepBothAll, kCancelAll, kStop };
+const std::vector<std::string> kOneFileAnswers{"替换", "保留两者", "取消"};
+const std::vector<std::string> kManyFilesAnswers{"替换",         "保留两者", "取消",    "全部替换",
+                                                 "全部保留两者", "全部跳过", "停止上传"};
+
+// One press of the button: the files chosen in the dialog, copied one after another.
+class Upload {
+public:
+    Upload(Form& form, bool many) : form_(form), many_(many) {}
+
+    // Copies each file in turn and gives the one message that lists the files not copied, with
+    // why (empty when there is nothing to say). With one file a failure is reported as it always
+    // was; with several a file that fails does not stop the others. The user stops the upload
+    // after the current file, in the progress dialog or at a clash.
+    std::string copyAll(const std::vector<std::string>& sources) {
+        auto progress = form_.dialogs.progress(kMessageTitle, "停止上传");
+        const long total = static_cast<long>(sources.size());
+        long next = 0;
+        for (; next < total; ++next) {
+            const std::string& source = sources[static_cast<std::size_t>(next)];
+            auto describe = [&] {
+                return "正在上传第 " + std::to_string(next + 1) + " 个文件（共 " +
+                       std::to_string(total) + " 个）：" + fileNameOf(source);
+            };
+            try {
+                if (!progress->update(next, total, describe) || !copy(source)) {
+                    break;
+                }
+            } catch (const Error& error) {
+                if (!many_) {
+                    throw;
+                }
+                notCopied(source, errorText(error));
+            }
+        }
+        for (; next < total; ++next) {
+            notCopied(sources[static_cast<std::size_t>(next)], "上传已停止");
+        }
+        if (!many_ || notCopiedCount_ == 0) {
+            return {};
+        }
+        return std::to_string(total) + " 个文件中有 " + std::to_string(notCopiedCount_) +
+               " 个没有上传：" + notCopied_;
+    }
+
+private:
+    // False when the user stops the whole upload at a clash.
+    bool copy(const std::string& source) {
+        std::string name = fileNameOf(source);
+        if (!isSafeFolderName(name)) {
+            throw Error(err::kPathFileAccess,
+                        "路径/文件访问错误：“" + name + "”不能用作文件名，“" + source + "”未上传");
+        }
+        std::string destination = form_.selectedPath + kSeparator + name;
+        if (form_.fileSystem.exists(destination)) {
+            if (form_.fileSystem.sameFile(source, destination)) {
+                return true;  // the chosen file already is the one in the folder
+            }
+            // A silent replace would lose a student's earlier work.
+            int answer = answerFor(name);
+            if (answer == kStop) {
+                return false;
+            }
+            if (answer == kKeepBoth) {
+                destination = freeName(form_.fileSystem, form_.selectedPath, name);
+            } else if (answer != kReplace) {
+                notCopied(source, "已取消");
+                return true;
+            }
+        }
+        form_.fileSystem.copyFile(source, destination);
+        return true;
+    }
+
+    // The answer given for all clashes (replace, keep both or cancel), else the user's.
+    int answerFor(const std::string& name) {
+        if (forAll_ >= 0) {
+            return forAll_;
+        }
+        std::string question = "此位置已有名为“" + name + "”的文件。要替换它吗？";
+        if (!many_) {
+            return form_.dialogs.ask(question, kMessageTitle, kOneFileAnswers);
+        }
+        int answer = form_.dialogs.ask(
+            question + "\n“全部”的回答也用于这次上传中其余的同名文件；“取消”只跳过这一个文件。",
+            kMessageTitle, kManyFilesAnswers);
+        if (answer >= kReplaceAll && answer <= kCancelAll) {
+            forAll_ = answer - kReplaceAll;
+            return forAll_;
+        }
+        return answer;
+    }
+
+    void notCopied(const std::string& source, const std::string& why) {
+        notCopied_.append("\n").append(fileNameOf(source)).append("：").append(why);
+        ++notCopiedCount_;
+    }
+
+    Form& form_;
+    bool many_;
+    int forAll_ = -1;
+    std::string notCopied_;
+    int notCopiedCount_ = 0;
+};
 
 }  // namespace
 
@@ -38,32 +147,16 @@ void Command1_Click(Form& form) {
             return;
         }
         form.CommonDialog1.ShowSave();
-        const std::string source = form.CommonDialog1.FileName;
-        if (source.empty()) {
+        const std::vector<std::string> sources = form.CommonDialog1.FileNames;
+        if (sources.empty()) {
             form.dialogs.MsgBox("请点击需要保存的位置", kMessageTitle);
             return;
         }
-        std::int16_t cut = LastInStr(source, std::string(1, kSeparator));
-        std::string name = Mid(source, cut + 1);
-        if (!isSafeFolderName(name)) {
-            throw Error(err::kPathFileAccess,
-                        "路径/文件访问错误：“" + name + "”不能用作文件名，“" + source + "”未上传");
+        form.fileSystem.removeUnfinishedCopies(form.selectedPath);
+        Upload upload(form, sources.size() > 1);
+        if (std::string report = upload.copyAll(sources); !report.empty()) {
+            form.dialogs.MsgBox(report, kMessageTitle);
         }
-        std::string destination = form.selectedPath + kSeparator + name;
-        if (form.fileSystem.exists(destination)) {
-            if (form.fileSystem.sameFile(source, destination)) {
-                return;  // the chosen file already is the one in the folder
-            }
-            // A silent replace would lose a student's earlier work.
-            int answer = form.dialogs.ask("此位置已有名为“" + name + "”的文件。要替换它吗？",
-                                          kMessageTitle, {"替换", "保留两者", "取消"});
-            if (answer == kKeepBoth) {
-                destination = freeName(form.fileSystem, form.selectedPath, name);
-            } else if (answer != kReplace) {
-                return;
-            }
-        }
-        form.fileSystem.copyFile(source, destination);
     } catch (const Error& error) {
         form.dialogs.MsgBox(errorText(error), kMessageTitle);
     }

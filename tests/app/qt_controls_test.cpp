@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -90,21 +91,23 @@ TEST_F(QtControlsTest, OpenDialogStartsInThePresetFolderAndSaveGivesTheChosenFil
     fileDialog.ShowOpen();
     EXPECT_EQ(fileDialog.FileName, preset);
 
-    std::string photo = writePicture("照片.png", Qt::green);
+    std::vector<std::string> photos{writePicture("IMG_0001.JPG", Qt::green),
+                                    writePicture("IMG_0002.JPG", Qt::blue)};
     test::whenDialogOpens([&](QWidget* open) {
         auto* shown = qobject_cast<QFileDialog*>(open);
         ASSERT_NE(shown, nullptr);
-        EXPECT_EQ(shown->fileMode(), QFileDialog::ExistingFile);
-        shown->selectFile(QString::fromStdString(photo));
+        EXPECT_EQ(shown->fileMode(), QFileDialog::ExistingFiles);
+        shown->findChild<QLineEdit*>("fileNameEdit")->setText(R"("IMG_0001.JPG" "IMG_0002.JPG")");
         static_cast<QDialog*>(shown)->accept();
     });
     fileDialog.ShowSave();
-    EXPECT_EQ(fileDialog.FileName,
-              QDir::toNativeSeparators(QString::fromStdString(photo)).toStdString());
+    EXPECT_EQ(fileDialog.FileNames, photos);
+    EXPECT_EQ(fileDialog.FileName, photos.front());
 
     test::whenDialogOpens([](QWidget* open) { qobject_cast<QDialog*>(open)->reject(); });
     fileDialog.ShowSave();
     EXPECT_EQ(fileDialog.FileName, "");
+    EXPECT_TRUE(fileDialog.FileNames.empty());
 }
 
 TEST_F(QtControlsTest, DialogsGiveTheAnswersAndBusyShowsTheWaitCursorForTheScope) {

@@ -13,6 +13,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
+using ::testing::UnorderedElementsAreArray;
 
 // A knowledge point's folder has been clicked; the user's own files lie elsewhere.
 class UploadTest : public ClassTest {
@@ -23,9 +24,24 @@ protected:
         window.label3.caption = "班级\\学生1\\物理\\力学";
         form.selectedPath = folder;
     }
-    void upload(const std::string& chosen) {
+    void upload(const std::vector<std::string>& chosen) {
         window.fileDialog.saveAnswers.push_back(chosen);
         Command1_Click(form);
+    }
+    // Pages of homework photographed with a phone, as it names them.
+    std::vector<std::string> pages(int count) const {
+        std::vector<std::string> paths;
+        for (int i = 1; i <= count; ++i) {
+            paths.push_back(dir.path() + "/手机/DCIM/IMG_000" + std::to_string(i) + ".JPG");
+            writeFile(paths.back(), "page " + std::to_string(i));
+        }
+        return paths;
+    }
+    void expectPages(std::initializer_list<int> numbers) const {
+        for (int i : numbers) {
+            EXPECT_EQ(readFile(folder + "/IMG_000" + std::to_string(i) + ".JPG"),
+                      "page " + std::to_string(i));
+        }
     }
 
     std::string folder = under("学生1/物理/力学");
@@ -37,24 +53,32 @@ TEST_F(UploadTest, NothingSelectedOrNothingChosenIsSaidSo) {
     Command1_Click(form);
     EXPECT_EQ(window.fileDialog.saves, 0);
     window.label3.caption = "班级";
-    upload("");
+    upload({});
     EXPECT_THAT(window.dialogs.messages, ElementsAre(Message{"请选择上传的知识点位置", "系统提示"},
                                                      Message{"请点击需要保存的位置", "系统提示"}));
     EXPECT_THAT(filesIn(folder), IsEmpty());
 }
 
-TEST_F(UploadTest, CopiesUnderTheFileNameWithoutRefreshingTheList) {
+TEST_F(UploadTest, CopiesEachChosenFileWritableWithoutRefreshingTheList) {
     window.list.items = {"旧的.txt"};
-    upload(source);
+    std::filesystem::permissions(u8path(source), std::filesystem::perms::owner_read);
+    upload({source});
     writeFile(dir.path() + "/桌面/笔记", "notes");
-    upload(dir.path() + "/桌面/笔记");
-    EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg", "笔记"));
+    upload({dir.path() + "/桌面/笔记"});
+    upload(pages(3));
+    EXPECT_THAT(filesIn(folder),
+                ElementsAre("IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG", "照片.jpg", "笔记"));
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
+    expectPages({1, 2, 3});
+    auto copied = std::filesystem::status(u8path(folder + "/照片.jpg")).permissions();
+    EXPECT_NE(copied & std::filesystem::perms::owner_write, std::filesystem::perms::none);
     EXPECT_THAT(window.list.items, ElementsAre("旧的.txt"));
     EXPECT_THAT(window.dialogs.messages, IsEmpty());
     EXPECT_THAT(window.dialogs.questions, IsEmpty());
+    EXPECT_EQ(window.dialogs.progressDialogs.back(), (Message{"系统提示", "停止上传"}));
+    EXPECT_EQ(window.dialogs.reports.back().text, "正在上传第 3 个文件（共 3 个）：IMG_0003.JPG");
 
-    upload(folder + "/照片.jpg");  // the file in the folder itself: nothing to copy or ask
+    upload({folder + "/照片.jpg"});  // the file in the folder itself: nothing to copy or ask
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
     EXPECT_THAT(window.dialogs.questions, IsEmpty());
 }
@@ -62,45 +86,102 @@ TEST_F(UploadTest, CopiesUnderTheFileNameWithoutRefreshingTheList) {
 TEST_F(UploadTest, ExistingNameIsAskedAboutCancelKeepsKeepBothRenamesReplaceReplaces) {
     writeFile(folder + "/照片.jpg", "earlier work");
     writeFile(folder + "/照片 (2).jpg", "second");
-    window.dialogs.choices = {2, -1, 1, 0};
+    // Closing the box cancels, and one file has no answer for all.
+    window.dialogs.choices = {"取消", "全部替换", "保留两者", "替换"};
     for (int i = 0; i < 2; ++i) {
-        upload(source);
+        upload({source});
     }
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
     EXPECT_THAT(filesIn(folder), ElementsAre("照片 (2).jpg", "照片.jpg"));
     EXPECT_EQ(window.dialogs.questions.at(0).title, "系统提示");
 
-    upload(source);
+    upload({source});
     EXPECT_EQ(readFile(folder + "/照片 (3).jpg"), "new photo");
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
-    upload(source);
+    upload({source});
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
 
     writeFile(folder + "/readme", "text");
     writeFile(dir.path() + "/桌面/readme", "other text");
-    window.dialogs.choices = {1};
-    upload(dir.path() + "/桌面/readme");
+    window.dialogs.choices = {"保留两者"};
+    upload({dir.path() + "/桌面/readme"});
     EXPECT_EQ(readFile(folder + "/readme (2)"), "other text");
+    EXPECT_THAT(window.dialogs.messages, IsEmpty());
 }
 
-TEST_F(UploadTest, FailuresAreReportedAndLeaveNoStrayFile) {
-    upload(dir.path() + "/桌面/不存在.jpg");
-    upload(dir.path() + "/桌面/..");
-    window.files.failCopies = true;
-    upload(source);
-    window.files.failCopies = false;
+TEST_F(UploadTest, OneAnswerServesAllClashesOfSeveralFiles) {
+    std::vector<std::string> chosen = pages(4);
+    for (const char* name : {"IMG_0002.JPG", "IMG_0004.JPG"}) {
+        writeFile(folder + "/" + name, "earlier work");
+    }
+    window.dialogs.choices = {"全部替换"};
+    upload(chosen);
+    EXPECT_EQ(window.dialogs.questions.size(), 1u);
+    expectPages({1, 2, 3, 4});
+    EXPECT_THAT(window.dialogs.messages, IsEmpty());
+
+    window.dialogs.choices = {"全部保留两者"};
+    upload({chosen[0], chosen[1]});
+    EXPECT_EQ(readFile(folder + "/IMG_0002 (2).JPG"), "page 2");
+    window.dialogs.choices = {"替换", "取消", "全部跳过", "替换", "停止上传"};
+    upload(chosen);
+    upload(chosen);
+    EXPECT_EQ(window.dialogs.questions.size(), 7u);
+    EXPECT_EQ(filesIn(folder).size(), 6u);
+    EXPECT_THAT(window.dialogs.prompts("系统提示"),
+                ElementsAre("4 个文件中有 3 个没有上传：\nIMG_0002.JPG：已取消\n"
+                            "IMG_0003.JPG：已取消\nIMG_0004.JPG：已取消",
+                            "4 个文件中有 3 个没有上传：\nIMG_0002.JPG：上传已停止\n"
+                            "IMG_0003.JPG：上传已停止\nIMG_0004.JPG：上传已停止"));
+}
+
+TEST_F(UploadTest, AFailingFileDoesNotStopTheOthersAndAStopLeavesWholeFilesOnly) {
+    std::vector<std::string> chosen = pages(5);
+    window.files.failCopying = chosen[1];
+    window.dialogs.stopAtReport = 3;
+    upload(chosen);
+    EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0001.JPG", "IMG_0003.JPG"));
+    expectPages({1, 3});
+    EXPECT_THAT(
+        window.dialogs.prompts("系统提示"),
+        ElementsAre("5 个文件中有 3 个没有上传：\nIMG_0002.JPG：错误：61磁盘已满：无法复制文件“" +
+                    chosen[1] + "”到“" + folder + "/IMG_0002.JPG”\n" +
+                    "IMG_0004.JPG：上传已停止\nIMG_0005.JPG：上传已停止"));
+}
+
+TEST_F(UploadTest, CopiesCutOffEarlierAreNotListedAndTheNextUploadRemovesThem) {
+    std::vector<std::string> teachers{".hidden", "a.veltrana-.tmp", "a.veltrana-1.tmp.jpg",
+                                      "veltrana-1.tmp", "作业.txt"};
+    for (const std::string& name : teachers) {
+        writeFile(folder + "/" + name);
+    }
+    for (const char* name : {".veltrana-0.tmp", ".veltrana-17.tmp", "big.bin.veltrana-0.tmp"}) {
+        writeFile(folder + "/" + name, "half a copy");
+    }
+    EXPECT_THAT(window.files.listFiles(folder), UnorderedElementsAreArray(teachers));
+    upload({source});
+    teachers.push_back("照片.jpg");
+    EXPECT_THAT(filesIn(folder), UnorderedElementsAreArray(teachers));
+}
+
+TEST_F(UploadTest, SingleFileFailuresAreReportedAndLeaveNoStrayFile) {
+    upload({dir.path() + "/桌面/不存在.jpg"});
+    upload({dir.path() + "/桌面/.."});
+    window.files.failCopying = source;
+    upload({source});
+    window.files.failCopying.clear();
     writeFile(folder + "/照片.jpg", "earlier work");
     std::filesystem::permissions(u8path(folder + "/照片.jpg"), std::filesystem::perms::owner_read);
-    window.dialogs.choices.push_back(0);
-    upload(source);
+    window.dialogs.choices.push_back("替换");
+    upload({source});
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
     std::filesystem::remove(u8path(folder + "/照片.jpg"));
     std::filesystem::create_directories(u8path(folder + "/照片.jpg/里面"));
-    window.dialogs.choices.push_back(0);
-    upload(source);  // a folder is in the way of the rename
+    window.dialogs.choices.push_back("替换");
+    upload({source});  // a folder is in the way of the rename
     EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg"));
     std::filesystem::remove_all(u8path(folder));
-    upload(source);  // the folders were never generated
+    upload({source});  // the folders were never generated
 
     EXPECT_THAT(
         window.dialogs.prompts("系统提示"),

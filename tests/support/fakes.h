@@ -111,10 +111,11 @@ public:
     // With no answer left the user cancels.
     void ShowSave() override {
         ++saves;
-        FileName = next(saveAnswers, std::string());
+        FileNames = next(saveAnswers, std::vector<std::string>());
+        FileName = FileNames.empty() ? std::string() : FileNames.front();
     }
 
-    std::deque<std::string> saveAnswers;
+    std::deque<std::vector<std::string>> saveAnswers;  // the files chosen at each ShowSave
     int saves = 0;
     std::vector<std::string> openedAt;  // FileName at each ShowOpen
 };
@@ -142,11 +143,13 @@ public:
         inputBoxes.push_back({prompt, title});
         return next(typed, std::string());
     }
-    // Closed (-1) when no choice is left.
+    // The answer of the next chosen text; closed (-1) when no choice is left or the text is
+    // not among the answers.
     int ask(const std::string& question, const std::string& title,
-            const std::vector<std::string>& /*answers*/) override {
+            const std::vector<std::string>& answers) override {
         questions.push_back({question, title});
-        return next(choices, -1);
+        auto chosen = std::find(answers.begin(), answers.end(), next(choices, std::string()));
+        return chosen == answers.end() ? -1 : static_cast<int>(chosen - answers.begin());
     }
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
     // Every report is recorded with its words; the user asks to stop at the report numbered
@@ -166,7 +169,7 @@ public:
     std::vector<Message> inputBoxes;
     std::deque<std::string> typed;
     std::vector<Message> questions;
-    std::deque<int> choices;
+    std::deque<std::string> choices;
     std::vector<bool> busyChanges;
     std::vector<Message> progressDialogs;  // title and stop button's caption of each start
     std::vector<ProgressReport> reports;
@@ -201,14 +204,14 @@ public:
         return created;
     }
     void copyFile(const std::string& source, const std::string& destination) override {
-        if (failCopies) {
+        if (source == failCopying) {
             throw Error(61, "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
         }
         StdFileSystem::copyFile(source, destination);
     }
 
     std::string failCreating;  // createFolder of this path fails
-    bool failCopies = false;   // every copy fails as on a full disk
+    std::string failCopying;   // copyFile from this path fails as on a full disk
     int foldersCreated = 0;
 };
 

@@ -3,10 +3,21 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "platform/error.h"
@@ -49,6 +60,50 @@ Error fileError(const std::error_code& ec, const std::string& what) {
     return Error(err::kPathFileAccess, "路径/文件访问错误：" + what + "（" + ec.message() + "）");
 }
 
+// A copy in progress is named ".veltrana-N.tmp" in the destination's folder: hidden on the desktops
+// that hide dot-names, and short, so that it fits wherever the file's own name fits. Copies
+// made before were named "<name>.veltrana-N.tmp"; both are ours and nobody else's.
+constexpr std::string_view kTempStem = ".veltrana-";
+constexpr std::string_view kTempEnd = ".tmp";
+
+bool isUnfinishedCopy(std::string_view name) {
+    if (!name.ends_with(kTempEnd)) {
+        return false;
+    }
+    name.remove_suffix(kTempEnd.size());
+    std::size_t lastNonDigit = name.find_last_not_of("0123456789");
+    return lastNonDigit != std::string_view::npos && lastNonDigit + 1 < name.size() &&
+           name.substr(0, lastNonDigit + 1).ends_with(kTempStem);
+}
+
+// Writes what the system still holds of the file to the disk. A rename is usually on the disk
+// long before the data it names, so without this a power cut or a pulled USB stick soon after
+// an upload can leave the photo's name on an empty file.
+void flushToDisk(const fs::path& path, std::error_code& ec) {
+#ifdef _WIN32
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        ec.assign(static_cast<int>(GetLastError()), std::system_category());
+        return;
+    }
+    if (!FlushFileBuffers(file)) {
+        ec.assign(static_cast<int>(GetLastError()), std::system_category());
+    }
+    CloseHandle(file);
+#else
+    int file = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (file < 0) {
+        ec.assign(errno, std::generic_category());
+        return;
+    }
+    if (::fsync(file) != 0) {
+        ec.assign(errno, std::generic_category());
+    }
+    ::close(file);
+#endif
+}
+
 }  // namespace
 
 bool StdFileSystem::exists(const std::string& path) {
@@ -85,8 +140,9 @@ std::vector<std::string> StdFileSystem::listFiles(const std::string& folder) {
     std::vector<std::string> names;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         std::error_code typeError;
-        if (!it->is_directory(typeError)) {
-            names.push_back(toUtf8(it->path().filename()));
+        std::string name = toUtf8(it->path().filename());
+        if (!it->is_directory(typeError) && !isUnfinishedCopy(name)) {
+            names.push_back(std::move(name));
         }
     }
     if (ec) {
@@ -114,8 +170,8 @@ void StdFileSystem::copyFile(const std::string& source, const std::string& desti
     // destination in one rename, so neither a failure nor a crash leaves a half file there.
     fs::path temp;
     for (int attempt = 0;; ++attempt) {
-        temp = to;
-        temp += ".veltrana-" + std::to_string(attempt) + ".tmp";
+        temp = to.parent_path() /
+               (std::string(kTempStem) + std::to_string(attempt) + std::string(kTempEnd));
         if (fs::copy_file(toPath(source), temp, fs::copy_options::none, ec)) {
             break;
         }
@@ -125,11 +181,29 @@ void StdFileSystem::copyFile(const std::string& source, const std::string& desti
             throw fileError(ec, what);
         }
     }
-    fs::rename(temp, to, ec);
+    // The copy is the teacher's file from now on: writable even when the source was not (a locked
+    // card, a read-only share), so that it can be replaced later and flushed on every system.
+    fs::permissions(temp, fs::perms::owner_write, fs::perm_options::add, ec);
+    if (!ec) {
+        flushToDisk(temp, ec);
+    }
+    if (!ec) {
+        fs::rename(temp, to, ec);
+    }
     if (ec) {
         std::error_code ignored;
         fs::remove(temp, ignored);
         throw fileError(ec, what);
+    }
+}
+
+void StdFileSystem::removeUnfinishedCopies(const std::string& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(toPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        if (it->is_regular_file(ignored) && isUnfinishedCopy(toUtf8(it->path().filename()))) {
+            fs::remove(it->path(), ignored);
+        }
     }
 }
 

@@ -12,6 +12,7 @@ public:
     bool createFolder(const std::string& path) override;
     std::vector<std::string> listFiles(const std::string& folder) override;
     void copyFile(const std::string& source, const std::string& destination) override;
+    void removeUnfinishedCopies(const std::string& folder) override;
     bool sameFile(const std::string& a, const std::string& b) override;
 };
 

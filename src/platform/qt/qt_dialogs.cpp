@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QUrl>
 #include <algorithm>
-#include <optional>
 
 namespace veltrana {
 
@@ -42,17 +41,21 @@ void openAt(QFileDialog& dialog, const std::string& fileName) {
     }
 }
 
-// Shows the dialog for one existing file; the chosen path in the platform's spelling, or
-// nothing when the user cancels.
-std::optional<std::string> chooseFile(QWidget* owner, const std::string& fileName) {
+// Shows the dialog for existing files (one, or many in ExistingFiles mode); the chosen paths in
+// the platform's spelling, none when the user cancels.
+std::vector<std::string> chooseFiles(QWidget* owner, const std::string& fileName,
+                                     QFileDialog::FileMode mode) {
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setFileMode(mode);
     openAt(dialog, fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
+    std::vector<std::string> chosen;
+    if (dialog.exec() == QDialog::Accepted) {
+        for (const QString& path : dialog.selectedFiles()) {
+            chosen.push_back(QDir::toNativeSeparators(path).toStdString());
+        }
     }
-    return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
+    return chosen;
 }
 
 // A progress dialog that appears only once the work has run for a while, and is brought up to
@@ -125,15 +128,17 @@ private:
 }  // namespace
 
 void QtFileDialog::ShowOpen() {
-    if (auto chosen = chooseFile(owner_, FileName)) {
-        FileName = *chosen;
+    std::vector<std::string> chosen = chooseFiles(owner_, FileName, QFileDialog::ExistingFile);
+    if (!chosen.empty()) {
+        FileName = chosen.front();
     }
 }
 
-// The upload picks its source with this one: an existing file, so there is nothing to replace
+// The upload picks its sources with this one: existing files, so there is nothing to replace
 // and nothing to ask.
 void QtFileDialog::ShowSave() {
-    FileName = chooseFile(owner_, FileName).value_or(std::string());
+    FileNames = chooseFiles(owner_, FileName, QFileDialog::ExistingFiles);
+    FileName = FileNames.empty() ? std::string() : FileNames.front();
 }
 
 void QtDialogs::MsgBox(const std::string& prompt, const std::string& title) {
