@@ -11,16 +11,17 @@ namespace veltrana {
 
 namespace {
 
-// A name read from the database, judged once: the same names come back for every student.
+// A name read from the database with its folder, found once: the same names come back for every
+// student. The folder is empty when the name cannot have one.
 struct FolderName {
     Value value;
-    bool safe;
+    std::string folder;
 };
 
 FolderName readName(const Recordset& rs, const std::string& field) {
     Value value = rs.Fields(field);
-    bool safe = value && isSafeFolderName(*value);
-    return {std::move(value), safe};
+    std::string folder = value ? folderNameFor(*value) : std::string();
+    return {std::move(value), std::move(folder)};
 }
 
 Error unsafeName(const FolderName& name, const char* table, const std::string& field,
@@ -44,11 +45,11 @@ public:
 
     void make(const FolderName& name, const char* table, const std::string& field) {
         path_.resize(parentLength_);
-        if (!name.safe) {
+        if (name.folder.empty()) {
             throw unsafeName(name, table, field, path_);
         }
         path_ += kSeparator;
-        path_ += *name.value;
+        path_ += name.folder;
         fileSystem_.createFolder(path_);
     }
 
@@ -81,7 +82,7 @@ void NewFolder_Click(Form& form) {
     for (std::int16_t i = 0; i < studentCount; ++i) {
         FolderName name = readName(rs, "UserName");
         maker.make(name, "Students", "UserName");
-        students.push_back(*name.value);
+        students.push_back(name.folder);
         rs.MoveNext();
     }
     rs.Close();
@@ -125,7 +126,7 @@ void NewFolder_Click(Form& form) {
                                                 subject.table + "”的知识点没有上级文件夹");
         }
         const std::string& courseName =
-            *courses[static_cast<std::size_t>(course - courseIds.begin())].value;
+            courses[static_cast<std::size_t>(course - courseIds.begin())].folder;
         for (const std::string& student : students) {
             maker.enter(data + kSeparator + student + kSeparator + courseName);
             for (const FolderName& point : points) {
