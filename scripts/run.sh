@@ -14,7 +14,8 @@ mkdir -p "$program_dir/Data"
 cp "$build/src/app/veltrana" "$program_dir/veltrana"
 # A teacher's own database in the folder is never replaced.
 if [ ! -f "$program_dir/DataBases.mdb" ]; then
-    "$build/src/mkdb/veltrana-mkdb" "$program_dir/DataBases.mdb" "$root/examples/science-class"
+    "$build/src/mkdb/veltrana-mkdb" --class 理科 --roster "$root/examples/science-class/名单.csv" \
+        "$program_dir/DataBases.mdb"
 fi
 echo "Program folder: $program_dir"
 
