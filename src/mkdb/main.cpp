@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -71,6 +72,18 @@ int dump(const std::string& file, const std::string& tableName) {
         printRow(row);
     }
     return 0;
+}
+
+// A database already there may hold what the teacher changed in Access; it is never replaced.
+void writeNew(const std::string& out, const std::vector<TableData>& tables) {
+    constexpr std::int32_t kFileAlreadyExists = 58;
+    std::error_code error;
+    if (std::filesystem::exists(out, error) || error) {
+        throw Error(kFileAlreadyExists, "文件已存在：“" + out +
+                                            "”。veltrana-mkdb 不覆盖已有的文件，请换一个文件名，"
+                                            "或先把旧文件移走");
+    }
+    writeDatabase(out, tables);
 }
 
 void print(const Findings& findings, std::ostream& out) {
@@ -150,7 +163,7 @@ int makeClass(const std::string& stream, const std::string& rosterFile, const QS
         return fileWhere(rosterFile) + "第 " +
                std::to_string(row == 0 ? roster.front().line : roster[row - 1].line) + " 行";
     });
-    writeDatabase(out, tables);
+    writeNew(out, tables);
     std::cout << "已写入“" << out << "”：" << stream << "班，" << names.size()
               << " 名学生。可用 veltrana-mkdb --check 检查它\n";
     return 0;
@@ -208,7 +221,7 @@ int run(const QStringList& arguments) {
                          parser.value(pointsOption), positional[0].toStdString());
     }
     if (form({}, 2)) {
-        writeDatabase(positional[0].toStdString(), readCsvFolder(positional[1].toStdString()));
+        writeNew(positional[0].toStdString(), readCsvFolder(positional[1].toStdString()));
         return 0;
     }
     return usage(parser, "参数不对");
