@@ -233,7 +233,6 @@ int run(const QStringList& arguments) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationVersion(VELTRANA_VERSION);
     // Qt's own texts of the usage (options, --help, --version) in Chinese like the rest.
     QTranslator qtTexts;
     if (qtTexts.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -71,12 +71,11 @@ std::vector<RosterName> readRoster(const std::filesystem::path& file) {
                             "或者每行只写一个姓名");
         }
     }
-    const auto index = static_cast<std::size_t>(column - header.begin());
+    std::size_t index = listOfNames ? 0 : static_cast<std::size_t>(column - header.begin());
     std::vector<RosterName> roster;
     for (auto record = records.begin() + (listOfNames ? 0 : 1); record != records.end(); ++record) {
-        std::string name = listOfNames                     ? trimmed(record->fields[0])
-                           : index < record->fields.size() ? trimmed(record->fields[index])
-                                                           : std::string();
+        std::string name =
+            index < record->fields.size() ? trimmed(record->fields[index]) : std::string();
         roster.push_back({record->line, std::move(name)});
     }
     if (roster.empty()) {
