@@ -159,33 +159,38 @@ TEST_F(ToolTest, ownPoints_replaceTheBuiltInOnesAndMustHoldTheStreamsTables) {
 // Broken in many ways at once: every fault and warning is listed, each naming table, ID, field
 // and value, and the numbers still come out.
 TEST_F(ToolTest, check_listsEverythingTheWindowWouldStumbleOn) {
-    auto tables = test::classTables({"学生1", "a/b", "学生3", "学生1"}, 2);
-    auto row = [&](const char* table, std::size_t i) -> std::vector<Value>& {
-        return test::tableNamed(tables, table).rows[i];
+    std::vector<std::string> names = test::numberedStudents(11);
+    names[1] = "a/b";
+    names[3] = "学生1";
+    auto tables = test::classTables(names, 2);
+    auto rows = [&](const char* table) -> auto& {
+        return test::tableNamed(tables, table).rows;
     };
-    row("Students", 2)[0] = "5";
-    auto& courses = test::tableNamed(tables, "Bflearning").rows;
-    courses.erase(courses.begin() + 3);
-    row("数学", 1)[0] = "1";
-    row("生物", 0)[1] = "细胞 .";
-    test::tableNamed(tables, "化学").rows.clear();
+    rows("Students")[2][0] = "12";
+    rows("Bflearning")[3] = {"12", "班会", "班会"};  // no course 4; student 1's 12 is 11's 2
+    rows("语文").resize(32768, {"3", "多"});
+    rows("数学")[1][0] = "1";
+    rows("生物")[0][1] = "细胞 .";
+    rows("化学").clear();
     test::tableNamed(tables, "英语").columns[1].name = "Name";
     test::writeClassDb(dir.path(), tables);
 
     ProcessResult checked = runProgram({tool, "--check", out});
     EXPECT_EQ(checked.exitCode, 1);
     for (const char* finding :
-         {"错误：表“Students”中 UserName 为 “学生3” 的学生 ID 是 “5”：学生的 ID 应是 1 到 4",
+         {"错误：表“Students”中 UserName 为 “学生3” 的学生 ID 是 “12”：学生的 ID 应是 1 到 11",
           "错误：表“Students”ID 2 的 UserName“a/b”不能用作文件夹名称",
-          "错误：表“数学”中 ID “1” 用了两次",
+          "错误：表“Bflearning”ID “2”：学生 11 的这门课程与学生 1 的课程 12 的节点键都是“子112”",
+          "错误：表“语文”有 32768 行，程序最多能读 32767 行", "错误：表“数学”中 ID “1” 用了两次",
           "错误：在集合中找不到与名称对应的项目：表“英语”中没有字段“KN”",
           "错误：表“物理”有知识点，但表“Bflearning”中没有 ID 为 4 的课程",
           "警告：表“Students”ID 4 与 ID 1 的文件夹都是“学生1”",
           "警告：表“生物”ID 1 的 KN“细胞 .”末尾的空格或句点不会出现在文件夹名中，文件夹是“细胞”",
           "警告：表“化学”没有知识点",
-          // Nodes: 1 + 4 + 4 × (5 courses + 8 points of the readable tables). Folders: Data, and
-          // 学生1 and 学生3 (a/b gets none) with 5 courses and 6 points each (物理 has no course).
-          "理科班：学生 4 名，树节点 57 个，生成文件夹将建立 25 个文件夹（含 Data）"}) {
+          // Nodes: 1 + 11 + 11 × (6 courses + 6 points of the readable tables). Folders: Data
+          // and nine student folders (a/b gets none, 学生1 is shared), each with 6 courses and
+          // the 4 points of 数学 and 生物 (物理 has no course).
+          "理科班：学生 11 名，树节点 144 个，生成文件夹将建立 100 个文件夹（含 Data）"}) {
         EXPECT_THAT(checked.out, HasSubstr(finding));
     }
 
