@@ -4,6 +4,7 @@
 
 #include "db/connection.h"
 #include "logic/class_test.h"
+#include "mkdb/check.h"
 #include "tree/form_load.h"
 #include "tree/node_click.h"
 
@@ -85,6 +86,9 @@ TEST_F(NewFolderTest, OneNameSharesASubtreeAndACourseOutsideTheSubjectsGetsAnEmp
     NewFolder_Click(form);
     EXPECT_TRUE(std::filesystem::is_empty(u8path(under("学生2/班会"))));
     EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 7 * 2 + 2 * 6);
+    // The check announces the same number before the run.
+    EXPECT_THAT(mkdb::checkDatabase(accessFiles, dir.path() + "/DataBases.mdb").summary,
+                HasSubstr("将建立 " + std::to_string(window.files.foldersCreated) + " 个文件夹"));
 }
 
 TEST_F(NewFolderTest, OtherStreamGetsTheFoldersOfItsNodesBeforeAndAfterTheBuild) {
