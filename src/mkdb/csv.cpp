@@ -1,45 +1,29 @@
 #include "mkdb/csv.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <string_view>
 
-#include "mkdb/ucs2.h"
+#include "mkdb/text_file.h"
 #include "platform/error.h"
 
 namespace veltrana::mkdb {
 
 namespace {
 
-struct Record {
-    std::size_t line;  // where the record starts; a quoted field may run over several lines
-    std::vector<std::string> fields;
-};
-
-std::string fileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        int code = errno;
-        throw Error(code == ENOENT ? err::kFileNotFound : err::kPathFileAccess,
-                    "无法读取文件“" + file.string() + "”：" + std::strerror(code));
-    }
-    return text;
-}
-
 class Parser {
 public:
-    Parser(std::string_view text, std::string where) : text_(text), where_(std::move(where)) {}
+    Parser(std::string_view text, const std::string& where) : text_(text), where_(where) {
+        std::string_view header = text.substr(0, text.find('\n'));
+        if (std::count(header.begin(), header.end(), '\t') >
+            std::count(header.begin(), header.end(), ',')) {
+            separator_ = '\t';
+        }
+    }
 
-    std::vector<Record> records() {
-        std::vector<Record> records;
+    std::vector<CsvRecord> records() {
+        std::vector<CsvRecord> records;
         while (i_ < text_.size()) {
-            Record record{line_, {field()}};
-            while (i_ < text_.size() && text_[i_] == ',') {
+            CsvRecord record{line_, {field()}};
+            while (i_ < text_.size() && text_[i_] == separator_) {
                 ++i_;
                 record.fields.push_back(field());
             }
@@ -58,7 +42,7 @@ private:
                (text_[i_] == '\r' && i_ + 1 < text_.size() && text_[i_ + 1] == '\n');
     }
 
-    // Leaves i_ on the comma or line end after the field, or at the end of the text; for a
+    // Leaves i_ on the separator or line end after the field, or at the end of the text; for a
     // CRLF it leaves i_ on the LF.
     std::string field() {
         std::string value;
@@ -80,11 +64,11 @@ private:
                 value += text_[i_];
             }
             ++i_;
-            if (i_ < text_.size() && text_[i_] != ',' && !atLineEnd()) {
-                throw fault(line_, "右引号后面应是逗号或换行");
+            if (i_ < text_.size() && text_[i_] != separator_ && !atLineEnd()) {
+                throw fault(line_, "右引号后面应是分隔符或换行");
             }
         } else {
-            while (i_ < text_.size() && text_[i_] != ',' && !atLineEnd()) {
+            while (i_ < text_.size() && text_[i_] != separator_ && !atLineEnd()) {
                 if (text_[i_] == '"') {
                     throw fault(line_, "含引号的字段须整个放在引号中，字段中的引号写成两个");
                 }
@@ -103,7 +87,8 @@ private:
     }
 
     std::string_view text_;
-    std::string where_;
+    const std::string& where_;
+    char separator_ = ',';
     std::size_t i_ = 0;
     std::size_t line_ = 1;
 };
@@ -113,7 +98,7 @@ std::size_t characterCount(std::string_view utf8) {
                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
 }
 
-ColumnType columnType(const std::vector<Record>& records, std::size_t column) {
+ColumnType columnType(const std::vector<CsvRecord>& records, std::size_t column) {
     bool anyValue = false;
     bool allWhole = true;
     std::size_t longest = 0;
@@ -133,27 +118,17 @@ ColumnType columnType(const std::vector<Record>& records, std::size_t column) {
 
 }  // namespace
 
-TableData readCsvFile(const std::filesystem::path& file) {
-    const std::string where = "文件“" + file.string() + "”";
-    std::string text = fileText(file);
-    std::string_view body(text);
-    if (body.starts_with("\xEF\xBB\xBF")) {
-        body.remove_prefix(3);
-    }
-    std::u16string scratch;
-    std::size_t bad = 0;
-    if (!appendUcs2(body, scratch, &bad)) {
-        std::size_t line = 1 + std::count(body.begin(), body.begin() + bad, '\n');
-        throw Error(kErrNotExpectedFormat,
-                    where + "第 " + std::to_string(line) +
-                        " 行：含有不是 UTF-8 的字节、NUL 或 U+FFFF 以外的字符");
-    }
-    std::vector<Record> records = Parser(body, where).records();
+std::vector<CsvRecord> csvRecords(std::string_view text, const std::string& where) {
+    return Parser(text, where).records();
+}
+
+TableData csvTable(std::string name, std::string_view text, const std::string& where) {
+    std::vector<CsvRecord> records = csvRecords(text, where);
     if (records.empty() || records[0].fields == std::vector<std::string>{""}) {
         throw Error(kErrNotExpectedFormat, where + "第 1 行：表头为空，第一行应是字段名");
     }
 
-    TableData table{file.stem().string(), {}, {}};
+    TableData table{std::move(name), {}, {}};
     const std::vector<std::string>& header = records[0].fields;
     for (std::size_t r = 1; r < records.size(); ++r) {
         if (records[r].fields.size() != header.size()) {
@@ -176,6 +151,10 @@ TableData readCsvFile(const std::filesystem::path& file) {
         return where + "第 " + std::to_string(row == 0 ? 1 : records[row].line) + " 行";
     });
     return table;
+}
+
+TableData readCsvFile(const std::filesystem::path& file) {
+    return csvTable(file.stem().string(), readTextFile(file), fileWhere(file));
 }
 
 std::vector<TableData> readCsvFolder(const std::filesystem::path& folder) {

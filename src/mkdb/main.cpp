@@ -1,20 +1,45 @@
-// veltrana-mkdb OUT.mdb DIR       writes every DIR/*.csv as a table of a new Access file
-// veltrana-mkdb --dump FILE TABLE prints one table of an Access file as CSV, read the way the
-//                                 program reads it
+// veltrana-mkdb makes, checks and shows the class database DataBases.mdb; run it with --help.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "db/queries.h"
+#include "mkdb/check.h"
 #include "mkdb/csv.h"
 #include "mkdb/mdb_writer.h"
+#include "mkdb/new_class.h"
+#include "mkdb/text_file.h"
 #include "platform/error.h"
 #include "platform/mdb/mdb_connection.h"
 
+namespace veltrana::mkdb {
+
 namespace {
+
+constexpr const char* kDescription =
+    "班级数据库 DataBases.mdb 的工具。\n"
+    "\n"
+    "  veltrana-mkdb --class 理科 --roster 名单.csv DataBases.mdb\n"
+    "      由学生名单生成新班级（或 --class 文科），知识点取内置的标准目录\n"
+    "      （或 --points 文件夹，每个学科表一个 CSV 文件）\n"
+    "  veltrana-mkdb --check DataBases.mdb\n"
+    "      列出程序在这个数据库上会遇到的全部问题\n"
+    "  veltrana-mkdb OUT.mdb DIR\n"
+    "      把文件夹 DIR 中的每个 CSV 文件写成一张表\n"
+    "  veltrana-mkdb --dump FILE TABLE\n"
+    "      按程序读取的方式把一张表输出为 CSV\n"
+    "\n"
+    "退出状态：0 成功（可有警告），1 有错误，2 用法不对。";
 
 // Quoted when it holds a comma, quote or line break, and when it is empty so that an empty
 // text differs from Null, which prints as nothing.
-std::string csvField(const veltrana::Value& value) {
+std::string csvField(const Value& value) {
     if (!value) {
         return {};
     }
@@ -31,41 +56,192 @@ std::string csvField(const veltrana::Value& value) {
     return quoted + "\"";
 }
 
-void printRow(const std::vector<veltrana::Value>& row) {
+void printRow(const std::vector<Value>& row) {
     for (std::size_t i = 0; i < row.size(); ++i) {
         std::cout << (i == 0 ? "" : ",") << csvField(row[i]);
     }
     std::cout << '\n';
 }
 
-void dump(const std::string& file, const std::string& tableName) {
-    auto connection = veltrana::MdbDataAccess().newConnection();
+int dump(const std::string& file, const std::string& tableName) {
+    auto connection = MdbDataAccess().newConnection();
     connection->Open("DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + file);
-    veltrana::Table table = connection->readTable(tableName);
-    printRow(std::vector<veltrana::Value>(table.columns.begin(), table.columns.end()));
+    Table table = connection->readTable(tableName);
+    printRow(std::vector<Value>(table.columns.begin(), table.columns.end()));
     for (const auto& row : table.rows) {
         printRow(row);
     }
+    return 0;
+}
+
+// A database already there may hold what the teacher changed in Access; it is never replaced.
+void writeNew(const std::string& out, const std::vector<TableData>& tables) {
+    constexpr std::int32_t kFileAlreadyExists = 58;
+    std::error_code error;
+    if (std::filesystem::exists(out, error) || error) {
+        throw Error(kFileAlreadyExists, "文件已存在：“" + out +
+                                            "”。veltrana-mkdb 不覆盖已有的文件，请换一个文件名，"
+                                            "或先把旧文件移走");
+    }
+    writeDatabase(out, tables);
+}
+
+void print(const Findings& findings, std::ostream& out) {
+    for (const std::string& fault : findings.faults) {
+        out << "错误：" << fault << '\n';
+    }
+    for (const std::string& warning : findings.warnings) {
+        out << "警告：" << warning << '\n';
+    }
+}
+
+int check(const std::string& file) {
+    MdbDataAccess accessFiles;
+    CheckReport report = checkDatabase(accessFiles, file);
+    print(report.findings, std::cout);
+    if (!report.summary.empty()) {
+        std::cout << report.summary << '\n';
+    }
+    if (!report.findings.faults.empty()) {
+        std::cout << "程序在这个数据库上会出错，请先改正上面的错误\n";
+        return 1;
+    }
+    return 0;
+}
+
+// The standard knowledge points, built into the program from src/mkdb/catalogue.
+std::vector<TableData> builtInPoints() {
+    std::vector<TableData> tables;
+    for (const std::string& name : subjectTableNames()) {
+        std::string where = "内置知识点表“" + name + "”";
+        QFile file(":/catalogue/" + QString::fromStdString(name) + ".csv");
+        if (!file.open(QIODevice::ReadOnly)) {
+            throw Error(err::kFileNotFound, where + "缺失");
+        }
+        QByteArray bytes = file.readAll();
+        tables.push_back(csvTable(
+            name,
+            decodeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                       where),
+            where));
+    }
+    return tables;
+}
+
+// The teacher's own knowledge points: every CSV file of the folder, which must hold the six
+// subject tables of the stream.
+std::vector<TableData> pointsFrom(const std::string& folder, const std::string& stream) {
+    std::vector<TableData> tables = readCsvFolder(folder);
+    for (const SubjectTable& subject :
+         subjectsFor(stream == kScienceStream ? kScienceCourseField : kOtherCourseField)) {
+        if (std::none_of(tables.begin(), tables.end(),
+                         [&](const TableData& t) { return t.name == subject.table; })) {
+            throw Error(err::kFileNotFound, "文件夹“" + folder + "”中没有“" + subject.table +
+                                                ".csv”，" + stream + "班需要这张学科表");
+        }
+    }
+    return tables;
+}
+
+int makeClass(const std::string& stream, const std::string& rosterFile, const QString& pointsFolder,
+              const std::string& out) {
+    std::vector<RosterName> roster = readRoster(rosterFile);
+    Findings findings = checkRoster(roster, rosterFile);
+    print(findings, std::cerr);
+    if (!findings.faults.empty()) {
+        std::cerr << "名单有错，没有写入数据库\n";
+        return 1;
+    }
+    std::vector<std::string> names;
+    for (const RosterName& student : roster) {
+        names.push_back(student.name);
+    }
+    std::vector<TableData> tables = classTables(
+        names, stream,
+        pointsFolder.isEmpty() ? builtInPoints() : pointsFrom(pointsFolder.toStdString(), stream));
+    checkTable(tables[0], [&](std::size_t row) {
+        return fileWhere(rosterFile) + "第 " +
+               std::to_string(row == 0 ? roster.front().line : roster[row - 1].line) + " 行";
+    });
+    writeNew(out, tables);
+    std::cout << "已写入“" << out << "”：" << stream << "班，" << names.size()
+              << " 名学生。可用 veltrana-mkdb --check 检查它\n";
+    return 0;
+}
+
+int usage(const QCommandLineParser& parser, const QString& problem) {
+    std::cerr << problem.toStdString() << "\n\n" << parser.helpText().toStdString();
+    return 2;
+}
+
+int run(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kDescription);
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption classOption("class", "新班级的学科方向：理科 或 文科。", "理科|文科");
+    QCommandLineOption rosterOption("roster", "学生名单（CSV 或文本文件）。", "名单");
+    QCommandLineOption pointsOption("points", "知识点表所在的文件夹。", "文件夹");
+    QCommandLineOption checkOption("check", "检查数据库。", "FILE");
+    QCommandLineOption dumpOption("dump", "输出数据库中的一张表。", "FILE");
+    parser.addOptions({classOption, rosterOption, pointsOption, checkOption, dumpOption});
+    parser.addPositionalArgument("参数", "OUT.mdb、DIR、TABLE 等，见上面的用法。", "[参数…]");
+    if (!parser.parse(arguments)) {
+        return usage(parser, parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        std::cout << parser.helpText().toStdString();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::cout << "veltrana-mkdb " << VELTRANA_VERSION << '\n';
+        return 0;
+    }
+    // Each form is a set of options and a number of other arguments.
+    const QStringList positional = parser.positionalArguments();
+    QStringList used = parser.optionNames();
+    used.sort();
+    used.removeDuplicates();
+    auto form = [&](QStringList options, qsizetype count) {
+        options.sort();
+        return used == options && positional.size() == count;
+    };
+    if (form({"check"}, 0)) {
+        return check(parser.value(checkOption).toStdString());
+    }
+    if (form({"dump"}, 1)) {
+        return dump(parser.value(dumpOption).toStdString(), positional[0].toStdString());
+    }
+    if (form({"class", "roster"}, 1) || form({"class", "points", "roster"}, 1)) {
+        std::string stream = parser.value(classOption).toStdString();
+        if (stream != "理科" && stream != "文科") {
+            return usage(parser, "--class 应是 理科 或 文科");
+        }
+        return makeClass(stream, parser.value(rosterOption).toStdString(),
+                         parser.value(pointsOption), positional[0].toStdString());
+    }
+    if (form({}, 2)) {
+        writeNew(positional[0].toStdString(), readCsvFolder(positional[1].toStdString()));
+        return 0;
+    }
+    return usage(parser, "参数不对");
 }
 
 }  // namespace
 
+}  // namespace veltrana::mkdb
+
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    QCoreApplication app(argc, argv);
+    // Qt's own texts of the usage (options, --help, --version) in Chinese like the rest.
+    QTranslator qtTexts;
+    if (qtTexts.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTexts);
+    }
     try {
-        if (args.size() == 3 && args[0] == "--dump") {
-            dump(args[1], args[2]);
-            return 0;
-        }
-        if (args.size() == 2 && !args[0].starts_with("--")) {
-            veltrana::mkdb::writeDatabase(args[0], veltrana::mkdb::readCsvFolder(args[1]));
-            return 0;
-        }
+        return veltrana::mkdb::run(QCoreApplication::arguments());
     } catch (const veltrana::Error& error) {
         std::cerr << veltrana::errorText(error) << '\n';
         return 1;
     }
-    std::cerr << "用法：veltrana-mkdb OUT.mdb DIR\n"
-                 "      veltrana-mkdb --dump FILE TABLE\n";
-    return 2;
 }

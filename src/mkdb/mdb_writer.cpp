@@ -34,9 +34,10 @@ constexpr std::size_t kMaxNameChars = 64;
 constexpr std::size_t kMaxTextChars = 255;
 constexpr std::size_t kMaxMemoChars = 65535;       // what Access accepts typed into a memo
 constexpr std::size_t kMaxCompressedChars = 1024;  // Access stores longer memos uncompressed
-constexpr std::size_t kInlineMemoBytes = 64;       // memo data up to this size stays in the row
-constexpr std::size_t kLongValueRowBytes = 4076;   // one long-value row: an empty page less
-                                                   // its header, row pointer and chain pointer
+constexpr std::size_t kMaxDecimalDigits = 28;
+constexpr std::size_t kInlineMemoBytes = 64;      // memo data up to this size stays in the row
+constexpr std::size_t kLongValueRowBytes = 4076;  // one long-value row: an empty page less
+                                                  // its header, row pointer and chain pointer
 constexpr std::size_t kMemoHeader = 12;
 constexpr std::size_t kUsageMapBytes = 64;
 constexpr std::size_t kInlineMapPages = (kUsageMapBytes - 5) * 8;
@@ -58,6 +59,7 @@ constexpr std::uint8_t kTypeBinary = 0x09;
 constexpr std::uint8_t kTypeText = 0x0A;
 constexpr std::uint8_t kTypeOle = 0x0B;
 constexpr std::uint8_t kTypeMemo = 0x0C;
+constexpr std::uint8_t kTypeNumeric = 0x10;
 constexpr std::uint8_t kFlagFixed = 0x01;
 constexpr std::uint8_t kFlagUpdatable = 0x02;
 constexpr std::uint8_t kExtFlagCompressedUnicode = 0x01;
@@ -263,12 +265,15 @@ Bytes usageMap(PageFile& file, const std::vector<std::uint32_t>& pages) {
 struct ColumnDef {
     std::u16string name;
     std::uint8_t type = kTypeText;
+    std::uint8_t precision = 0;
+    std::uint8_t scale = 0;
     std::uint16_t number = 0;
     std::uint16_t varIndex = 0;
     std::uint16_t fixedOffset = 0;
 
     bool fixed() const {
-        return type == kTypeInteger || type == kTypeLong || type == kTypeDateTime;
+        return type == kTypeInteger || type == kTypeLong || type == kTypeDateTime ||
+               type == kTypeNumeric;
     }
     bool longValue() const { return type == kTypeMemo || type == kTypeOle; }
     bool unicode() const { return type == kTypeText || type == kTypeMemo; }
@@ -280,6 +285,8 @@ struct ColumnDef {
                 return 4;
             case kTypeDateTime:
                 return 8;
+            case kTypeNumeric:
+                return 17;
             case kTypeText:
                 return 2 * kMaxTextChars;
             case kTypeBinary:
@@ -430,6 +437,12 @@ void checkDefinition(const TableData& table, const Place& place) {
     std::vector<std::u16string> seen;
     for (const Column& column : table.columns) {
         checkName(column.name, "字段名", place(0));
+        if (column.type == ColumnType::Decimal &&
+            (column.precision < 1 || column.precision > kMaxDecimalDigits ||
+             column.scale > column.precision)) {
+            throw Error(kErrConversion, place(0) + "：小数字段" + quoted(column.name) +
+                                            "的精度应为 1 到 28，小数位数不超过精度");
+        }
         std::u16string folded = foldCase(ucs2(column.name));
         if (std::find(seen.begin(), seen.end(), folded) != seen.end()) {
             throw Error(kErrFieldDefinedTwice,
@@ -445,6 +458,8 @@ std::uint8_t typeCode(ColumnType type) {
             return kTypeLong;
         case ColumnType::Text:
             return kTypeText;
+        case ColumnType::Decimal:
+            return kTypeNumeric;
         case ColumnType::Memo:
             break;
     }
@@ -454,9 +469,49 @@ std::uint8_t typeCode(ColumnType type) {
 Layout userLayout(const TableData& table) {
     std::vector<ColumnDef> columns;
     for (const Column& column : table.columns) {
-        columns.push_back({ucs2(column.name), typeCode(column.type)});
+        columns.push_back(
+            {ucs2(column.name), typeCode(column.type), column.precision, column.scale});
     }
     return makeLayout(std::move(columns));
+}
+
+// A Decimal value as Jet stores it: a sign byte, then the whole number of units of the scale in
+// 128 bits, as four 32-bit words from the most significant on, each little-endian. Empty when
+// the text is not a number of the form -123.45 that the column can hold.
+std::optional<Bytes> decimalBytes(std::string_view text, const Column& column) {
+    bool negative = text.starts_with('-');
+    text.remove_prefix(negative ? 1 : 0);
+    std::size_t point = std::min(text.find('.'), text.size());
+    std::string_view whole = text.substr(0, point);
+    std::string_view fraction = text.substr(std::min(point + 1, text.size()));
+    auto digitsOnly = [](std::string_view part) {
+        return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (whole.empty() || !digitsOnly(whole) || !digitsOnly(fraction) ||
+        (point < text.size() && fraction.empty()) || fraction.size() > column.scale) {
+        return std::nullopt;
+    }
+    whole.remove_prefix(std::min(whole.find_first_not_of('0'), whole.size()));
+    if (whole.size() > static_cast<std::size_t>(column.precision - column.scale)) {
+        return std::nullopt;
+    }
+    std::string units = std::string(whole) + std::string(fraction) +
+                        std::string(column.scale - fraction.size(), '0');
+    std::array<std::uint32_t, 4> words{};  // least significant first
+    for (char digit : units) {
+        std::uint64_t carry = static_cast<std::uint64_t>(digit - '0');
+        for (std::uint32_t& word : words) {
+            std::uint64_t value = std::uint64_t{word} * 10 + carry;
+            word = static_cast<std::uint32_t>(value);
+            carry = value >> 32;
+        }
+    }
+    bool zero = std::all_of(words.begin(), words.end(), [](std::uint32_t w) { return w == 0; });
+    Bytes bytes{static_cast<std::uint8_t>(negative && !zero ? 0x80 : 0)};
+    for (auto word = words.rbegin(); word != words.rend(); ++word) {
+        append32(bytes, *word);
+    }
+    return bytes;
 }
 
 // The stored row of a user table. Memo data goes to the column's long-value pages, or is only
@@ -489,6 +544,16 @@ Bytes encodeUserRow(const Layout& layout, const TableData& table, std::size_t in
             std::int32_t number = 0;
             std::from_chars(value.data(), value.data() + value.size(), number);
             cells[i] = bytesOf32(static_cast<std::uint32_t>(number));
+            continue;
+        }
+        if (column.type == ColumnType::Decimal) {
+            cells[i] = decimalBytes(value, column);
+            if (!cells[i]) {
+                throw fault(kErrConversion, quoted(value) + "不是精度 " +
+                                                std::to_string(column.precision) + "、小数位数 " +
+                                                std::to_string(column.scale) +
+                                                " 的小数字段能存放的数");
+            }
             continue;
         }
         std::u16string text;
@@ -546,6 +611,10 @@ Bytes tableDefinition(const Layout& layout, std::uint8_t tableType, std::uint32_
         if (column.unicode()) {
             append16(bytes, kSortGeneral);
             append16(bytes, 0);  // sort order version 0: "General" of Access 2000
+        } else if (column.type == kTypeNumeric) {
+            bytes.push_back(column.precision);
+            bytes.push_back(column.scale);
+            append16(bytes, 0);
         } else {
             append32(bytes, 0);
         }
@@ -752,7 +821,7 @@ void writeHeader(Page& page, double created) {
     put16(&page[0x6E], kSortGeneral);
     Bytes date = bytesOf64(std::bit_cast<std::uint64_t>(created));
     std::copy(date.begin(), date.end(), &page[0x72]);
-    applyRc4({0xC7, 0xDA, 0x39, 0x6B}, &page[0x18], 128);
+    toggleHeaderMask(page.data());
 }
 
 // The global usage map on page 1 lists free pages; a new file has none. Its map pages must
@@ -850,6 +919,10 @@ void checkTable(const TableData& table, const std::function<std::string(std::siz
     for (std::size_t i = 0; i < table.rows.size(); ++i) {
         encodeUserRow(layout, table, i, sizingOnly, place);
     }
+}
+
+void toggleHeaderMask(std::uint8_t* page) {
+    applyRc4({0xC7, 0xDA, 0x39, 0x6B}, page + 0x18, 128);
 }
 
 void writeDatabase(const std::string& path, const std::vector<TableData>& tables) {

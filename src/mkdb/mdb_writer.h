@@ -11,17 +11,20 @@
 
 namespace veltrana::mkdb {
 
-enum class ColumnType { LongInteger, Text, Memo };
+enum class ColumnType { LongInteger, Text, Memo, Decimal };
 
 struct Column {
     std::string name;
     ColumnType type;
+    // Of a Decimal column: its digits in all (1 to 28) and after the point (at most precision).
+    std::uint8_t precision = 18;
+    std::uint8_t scale = 0;
 };
 
 struct TableData {
     std::string name;
     std::vector<Column> columns;
-    std::vector<std::vector<Value>> rows;  // a LongInteger value is its decimal text
+    std::vector<std::vector<Value>> rows;  // a number is its decimal text, "-12.5"
 };
 
 // Numbers of the faults Access reports when it refuses the same definition or value.
@@ -41,13 +44,19 @@ bool isLongInteger(std::string_view text);
 
 // Refuses, as Access would, what cannot be stored: names that are empty, longer than 64
 // characters, hold . ! ` [ ] or control characters or start with a blank; repeated column names
-// (without regard to case); no or more than 255 columns; values that are not whole numbers in a
-// Long Integer column; texts over 255 characters; rows that do not fit a data page. The
-// description starts with place(0) for faults of the definition and place(i) for the i-th row.
+// (without regard to case); no or more than 255 columns; a Decimal column of a precision outside
+// 1 to 28 or a scale above it; values that are not whole numbers in a Long Integer column, or
+// that a Decimal column cannot hold; texts over 255 characters; rows that do not fit a data page.
+// The description starts with place(0) for faults of the definition and place(i) for the i-th
+// row.
 void checkTable(const TableData& table, const std::function<std::string(std::size_t)>& place);
 
 // Writes the tables as a new Access 2000 (Jet 4) file at path. The file is written under a
 // temporary name beside path and renamed into place at the end, so a failure leaves no file.
 void writeDatabase(const std::string& path, const std::vector<TableData>& tables);
+
+// Jet hides part of the header page (page 0) under RC4 with a fixed key. Masking and unmasking
+// are the same operation; tests use it to set header fields of a written file.
+void toggleHeaderMask(std::uint8_t* page);
 
 }  // namespace veltrana::mkdb

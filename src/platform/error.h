@@ -40,9 +40,10 @@ inline constexpr std::int32_t kNoCurrentRecord = 3021;
 inline constexpr std::int32_t kObjectClosed = 3704;
 inline constexpr std::int32_t kObjectOpen = 3705;
 inline constexpr std::int32_t kConnectionNotUsable = 3709;
-inline constexpr std::int32_t kDriverFailure = -2147467259;  // 0x80004005
-inline constexpr std::int32_t kSyntaxError = -2147217900;    // 0x80040E14
-inline constexpr std::int32_t kTableNotFound = -2147217865;  // 0x80040E37
+inline constexpr std::int32_t kDriverFailure = -2147467259;     // 0x80004005
+inline constexpr std::int32_t kSyntaxError = -2147217900;       // 0x80040E14
+inline constexpr std::int32_t kTableNotFound = -2147217865;     // 0x80040E37
+inline constexpr std::int32_t kNotValidPassword = -2147217843;  // 0x80040E4D
 }  // namespace err
 
 // Counters and text positions of the program are 16-bit signed; a value outside that range is

@@ -38,4 +38,9 @@ bool isSafeFolderName(const std::string& name) {
     return !badCharacter && wellFormed && !isDeviceName(name);
 }
 
+std::string folderNameFor(const std::string& name) {
+    std::string folder = name.substr(0, name.find_last_not_of(". ") + 1);
+    return isSafeFolderName(folder) ? folder : std::string();
+}
+
 }  // namespace veltrana

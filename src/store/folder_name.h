@@ -9,6 +9,11 @@ namespace veltrana {
 // trailing blank or dot, valid UTF-8.
 bool isSafeFolderName(const std::string& name);
 
+// The folder that the classic platform makes for a name read from the database: Windows drops
+// trailing blanks and dots, so "王芳 " and "王芳." both become "王芳". Empty when nothing is left
+// or what is left is not a safe folder name; such a name gets no folder.
+std::string folderNameFor(const std::string& name);
+
 // Shown when an upload or a browse targets a node whose path holds such a name: that node has
 // no folder, and nothing may be written for it.
 inline constexpr const char* kNoFolderText = "所选节点的名称不能用作文件夹名称，该节点没有文件夹";

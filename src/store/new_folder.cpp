@@ -11,16 +11,17 @@ namespace veltrana {
 
 namespace {
 
-// A name read from the database, judged once: the same names come back for every student.
+// A name read from the database with its folder, found once: the same names come back for every
+// student. The folder is empty when the name cannot have one.
 struct FolderName {
     Value value;
-    bool safe;
+    std::string folder;
 };
 
 FolderName readName(const Recordset& rs, const std::string& field) {
     Value value = rs.Fields(field);
-    bool safe = value && isSafeFolderName(*value);
-    return {std::move(value), safe};
+    std::string folder = value ? folderNameFor(*value) : std::string();
+    return {std::move(value), std::move(folder)};
 }
 
 Error unsafeName(const FolderName& name, const char* table, const std::string& field,
@@ -49,11 +50,11 @@ public:
     // False when the user has asked to stop; the folder is made (or found) all the same.
     bool make(const FolderName& name, const char* table, const std::string& field) {
         path_.resize(parentLength_);
-        if (!name.safe) {
+        if (name.folder.empty()) {
             throw unsafeName(name, table, field, path_);
         }
         path_ += kSeparator;
-        path_ += *name.value;
+        path_ += name.folder;
         return makeHere();
     }
     bool makeHere() {
@@ -105,7 +106,7 @@ bool makeLayout(Form& form, FolderMaker& maker) {
     for (std::int16_t i = 0; i < studentCount; ++i) {
         FolderName name = readName(rs, "UserName");
         bool goOn = maker.make(name, "Students", "UserName");
-        students.push_back(*name.value);
+        students.push_back(name.folder);
         rs.MoveNext();
         if (!goOn) {
             rs.Close();
@@ -163,7 +164,7 @@ bool makeLayout(Form& form, FolderMaker& maker) {
                                                 subject.table + "”的知识点没有上级文件夹");
         }
         const std::string& courseName =
-            *courses[static_cast<std::size_t>(course - courseIds.begin())].value;
+            courses[static_cast<std::size_t>(course - courseIds.begin())].folder;
         for (const std::string& student : students) {
             maker.enter(data + kSeparator + student + kSeparator + courseName);
             for (const FolderName& point : points) {

@@ -18,16 +18,18 @@ std::string joined(const std::vector<std::string>& texts) {
     return path;
 }
 
-// The node's folder: Data followed by the texts below the root. Empty when one of those texts
-// cannot be a folder name; such a node has no folder, and nothing is listed or written for it.
+// The node's folder: Data followed by the folders of the texts below the root, as the folder
+// generation names them. Empty when one of those texts has no folder; nothing is listed or
+// written for such a node.
 std::string folderOf(const std::string& appPath, const std::vector<std::string>& texts) {
     std::string folder = appPath + kSeparator + "Data";
     for (std::size_t i = 1; i < texts.size(); ++i) {
-        if (!isSafeFolderName(texts[i])) {
+        std::string name = folderNameFor(texts[i]);
+        if (name.empty()) {
             return {};
         }
         folder += kSeparator;
-        folder += texts[i];
+        folder += name;
     }
     return folder;
 }

@@ -4,7 +4,9 @@
 
 #include "db/connection.h"
 #include "logic/class_test.h"
+#include "mkdb/check.h"
 #include "tree/form_load.h"
+#include "tree/node_click.h"
 
 namespace veltrana::test {
 namespace {
@@ -120,6 +122,9 @@ TEST_F(NewFolderTest, OneNameSharesASubtreeAndACourseOutsideTheSubjectsGetsAnEmp
     NewFolder_Click(form);
     EXPECT_TRUE(std::filesystem::is_empty(u8path(under("学生2/班会"))));
     EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 7 * 2 + 2 * 6);
+    // The check announces the same number before the run.
+    EXPECT_THAT(mkdb::checkDatabase(accessFiles, dir.path() + "/DataBases.mdb").summary,
+                HasSubstr("将建立 " + std::to_string(window.files.foldersCreated) + " 个文件夹"));
 }
 
 TEST_F(NewFolderTest, OtherStreamGetsTheFoldersOfItsNodesBeforeAndAfterTheBuild) {
@@ -135,6 +140,21 @@ TEST_F(NewFolderTest, OtherStreamGetsTheFoldersOfItsNodesBeforeAndAfterTheBuild)
     Form_Load(form);
     expectEveryNodeHasItsFolder();
     EXPECT_EQ(window.files.foldersCreated, made);
+}
+
+TEST_F(NewFolderTest, TrailingBlanksAndDotsAreDroppedInFoldersAndInTheNodeClick) {
+    auto tables = classTables({"王芳 ", "李娜."}, 1);
+    tableNamed(tables, "数学").rows[0][1] = "函数 .";
+    load(tables);
+    NewFolder_Click(form);
+    EXPECT_TRUE(isFolder(under("王芳/数学/函数")));
+    EXPECT_TRUE(isFolder(under("李娜/语文")));
+    writeFile(under("王芳/数学/函数/作业.jpg"));
+    window.tree.select("孙1_2_1");
+    TreeView1_NodeClick(form);
+    EXPECT_EQ(window.label3.caption, "班级\\王芳 \\数学\\函数 .");
+    EXPECT_EQ(form.selectedPath, under("王芳/数学/函数"));
+    EXPECT_THAT(window.list.items, ElementsAre("作业.jpg"));
 }
 
 TEST_F(NewFolderTest, FileNamedLikeAStudentStopsTheRunAtItsFirstCourse) {
@@ -202,6 +222,7 @@ TEST_P(UnsafeNameTest, NothingIsMadeOutsideDataAndTheValueIsNamed) {
 INSTANTIATE_TEST_SUITE_P(Cases, UnsafeNameTest,
                          ::testing::Values(UnsafeName{"EmptyStudent", "Students", 1, ""},
                                            UnsafeName{"DotDotStudent", "Students", 1, ".."},
+                                           UnsafeName{"BlanksAndDots", "Students", 1, " . "},
                                            UnsafeName{"SlashStudent", "Students", 1, "a/b"},
                                            UnsafeName{"BackslashStudent", "Students", 1, "a\\b"},
                                            UnsafeName{"NullStudent", "Students", 0, Value()},

@@ -207,10 +207,17 @@ TEST(LastInStr, PositionOfTheLastHitInUtf16Units) {
 TEST(FolderName, SafeAndUnsafeNames) {
     for (const char* name : {"学生1", "物理（选修）", "a b", ".hidden", "com10", "CONSOLE"}) {
         EXPECT_TRUE(isSafeFolderName(name)) << name;
+        EXPECT_EQ(folderNameFor(name), name);
     }
     for (const char* name : {"", ".", "..", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "a<b", "a|b",
                              "tab\there", "end.", "end ", "CON", "nul.txt", "Lpt1", "\xE5\xAD"}) {
         EXPECT_FALSE(isSafeFolderName(name)) << name;
+    }
+    // Trailing blanks and dots go, as Windows drops them; what is left must still be safe.
+    EXPECT_EQ(folderNameFor("王芳 "), "王芳");
+    EXPECT_EQ(folderNameFor(" 王芳. . "), " 王芳");
+    for (const char* name : {" ", ". .", "...", "CON.", "a/b.", ""}) {
+        EXPECT_EQ(folderNameFor(name), "") << name;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "mkdb/text_file.h"
 #include "support/access_files.h"
 #include "support/fakes.h"
 
@@ -36,6 +37,26 @@ TEST(CsvTest, quotingByteOrderMarkAndLineEnds_giveTheValuesAsWritten) {
         {"4", "a\rb", "末行无换行"},
     };
     EXPECT_EQ(table.rows, expected);
+}
+
+// What a spreadsheet saves: UTF-8 with or without a byte order mark, "Unicode text" (UTF-16 with
+// a byte order mark and tabs) and, on a Chinese Windows, GB18030.
+TEST(CsvTest, everyEncodingAndSeparator_givesTheSameTable) {
+    std::string utf16le = "\xFF\xFE";
+    std::string utf16be = "\xFE\xFF";
+    for (char16_t c : std::u16string(u"ID\tKN\r\n1\t函数\r\n2\t\"a,b\"\r\n")) {
+        utf16le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        utf16be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    }
+    const std::string gb18030 = "ID,KN\r\n1,\xBA\xAF\xCA\xFD\r\n2,\"a,b\"\r\n";  // 函数
+    TableData expected = csvTable("t", "ID,KN\n1,函数\n2,\"a,b\"\n", "");
+    for (const std::string& bytes :
+         {std::string("\xEF\xBB\xBFID,KN\n1,函数\n2,\"a,b\"\n"), utf16le, utf16be, gb18030}) {
+        TableData table = csvTable("t", decodeText(bytes, ""), "");
+        EXPECT_EQ(table.rows, expected.rows) << bytes;
+        EXPECT_EQ(table.columns[1].name, "KN");
+    }
+    EXPECT_EQ(expected.rows[0][1], Value("函数"));
 }
 
 TEST(CsvTest, columnTypes_followTheValues) {
@@ -94,11 +115,19 @@ INSTANTIATE_TEST_SUITE_P(
     Csv, BadCsvTest,
     ::testing::Values(
         BadCsvCase{"raggedAfterQuotedLineBreak", "A,B\n1,\"x\ny\"\n2\n", kErrNotExpectedFormat, 4},
-        BadCsvCase{"longerRow", "A,B\n1,2,3\n", kErrNotExpectedFormat, 2},
         BadCsvCase{"badUtf8", "A\nok\nok\n\xC3\x28\n", kErrNotExpectedFormat, 4},
+        BadCsvCase{"badUtf8AfterByteOrderMark",
+                   "\xEF\xBB\xBF"
+                   "A\n\xBA\xAF\n",
+                   kErrNotExpectedFormat, 2},
+        BadCsvCase{"noEncodingAtAll", "A\n\xBA\xAF\n\x80\n", kErrNotExpectedFormat, 3},
+        BadCsvCase{"halfAUtf16Character",
+                   std::string("\xFF\xFE"
+                               "A\0\n\0B",
+                               7),
+                   kErrNotExpectedFormat, 2},
         BadCsvCase{"beyondBasicPlane", "A\n\xF0\x9F\x98\x80\n", kErrNotExpectedFormat, 2},
         BadCsvCase{"emptyFile", "", kErrNotExpectedFormat, 1},
-        BadCsvCase{"byteOrderMarkOnly", "\xEF\xBB\xBF", kErrNotExpectedFormat, 1},
         BadCsvCase{"blankFirstLine", "\nA\n", kErrNotExpectedFormat, 1},
         BadCsvCase{"fieldTwice", "KN,ID,kn\n", kErrFieldDefinedTwice, 1},
         BadCsvCase{"rowBeyondAPage",

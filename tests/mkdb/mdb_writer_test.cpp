@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/mdb/value_text.h"
 #include "support/access_files.h"
 #include "support/class_db.h"
 #include "support/fakes.h"
@@ -91,6 +92,31 @@ TEST_F(WriterTest, chineseNamesNullsNumbersTextsAndMemos_readBackExactly) {
                         {"0", "", repeat("ab", 32), "一二三"},
                     }};
     expectReadBack({table});
+}
+
+// mdb-export writes every digit of the scale ("1.50"), the program shows a Decimal as Access
+// does, without trailing zeros ("1.5").
+TEST_F(WriterTest, decimalsAtTheirOwnScale_readBackAsMdbExportGivesThem) {
+    TableData table{"成绩",
+                    {{"整数", ColumnType::Decimal, 18, 0},
+                     {"两位", ColumnType::Decimal, 10, 2},
+                     {"四位", ColumnType::Decimal, 28, 4}},
+                    {{"1", "1.5", "-0.0001"},
+                     {"-123456789012345678", "-99999999.99", "999999999999999999999999.9999"},
+                     {"0", "0.05", "-7"},
+                     {{}, "12", "3.25"}}};
+    std::string file = test::writeClassDb(dir.path(), {table});
+    Table ours = readWithOurLayer(file, "成绩");
+    EXPECT_TRUE(sameRows(ours.rows, table.rows));
+    Rows exported = readWithMdbExport(file, "成绩").rows;
+    for (auto& row : exported) {
+        for (Value& value : row) {
+            value = value ? Value(mdb::trimmedDecimal(*value)) : value;
+        }
+    }
+    EXPECT_TRUE(sameRows(exported, table.rows));
+    EXPECT_NE(runProgram({"mdb-schema", file}).out.find("[两位]\t\t\tNumeric (10, 2)"),
+              std::string::npos);
 }
 
 TEST_F(WriterTest, emptyTableAndHundredThousandRows_readBackExactly) {
@@ -216,6 +242,18 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"256Fields", {textTable("表", fields(256))}, kErrTooManyFields, "256"},
         RefusedCase{
             "leadingZeroInLong", {oneValue(ColumnType::LongInteger, "007")}, kErrConversion, "007"},
+        RefusedCase{"decimalBeyondItsScale",
+                    {{"表", {{"字段", ColumnType::Decimal, 5, 2}}, {{"1.234"}}}},
+                    kErrConversion,
+                    "1.234"},
+        RefusedCase{"decimalBeyondItsPrecision",
+                    {{"表", {{"字段", ColumnType::Decimal, 5, 2}}, {{"1234"}}}},
+                    kErrConversion,
+                    "1234"},
+        RefusedCase{"decimalPrecisionOf29",
+                    {{"表", {{"字段", ColumnType::Decimal, 29, 0}}, {}}},
+                    kErrConversion,
+                    "字段"},
         RefusedCase{"beyondLongRange",
                     {oneValue(ColumnType::LongInteger, "2147483648")},
                     kErrConversion,

@@ -82,6 +82,30 @@ TEST_F(AccessFile, MissingAndOtherFilesAreRefused) {
     }
 }
 
+// Access 2007 and later encrypt a file with a password (a key in the header); older files keep
+// the password itself in the header. Either way the teacher learns what to remove.
+TEST_F(AccessFile, PasswordProtectedFilesAreRefusedAsEncrypted) {
+    std::string whole = readFile(write({studentsTable()}, "whole.mdb"));
+    auto withHeader = [&whole](auto change) {
+        std::string bytes = whole;
+        auto* page = reinterpret_cast<std::uint8_t*>(bytes.data());
+        mkdb::toggleHeaderMask(page);
+        change(page);
+        mkdb::toggleHeaderMask(page);
+        return bytes;
+    };
+    std::string accdb = withHeader([](std::uint8_t* page) { page[0x3E] = 0x5A; });
+    accdb.replace(4, 15, "Standard ACE DB");
+    accdb[0x14] = 0x02;
+    std::string path = file("DataBases.mdb");
+    for (const std::string& bytes :
+         {accdb, withHeader([](std::uint8_t* page) { page[0x42 + 7] ^= 'a'; })}) {
+        writeFile(path, bytes);
+        EXPECT_TRUE(failsWith([&] { open(path); }, err::kNotValidPassword,
+                              {path, "设有密码", "解密数据库"}));
+    }
+}
+
 TEST_F(AccessFile, UnreadableFileIsRefused) {
     std::string path = write({studentsTable()});
     std::filesystem::permissions(path, std::filesystem::perms::none);
@@ -172,7 +196,9 @@ TEST_F(AccessFile, RandomDamageNeverCrashes) {
             }
         } catch (const Error& error) {
             std::int32_t number = error.number();
-            EXPECT_TRUE(number == -2147467259 || number == -2147217865)
+            // Damage to the header's password bytes reads as a password.
+            EXPECT_TRUE(number == -2147467259 || number == -2147217865 ||
+                        number == err::kNotValidPassword)
                 << "seed " << seed << ": " << errorText(error);
             if (number == -2147467259) {
                 EXPECT_NE(error.description().find(damaged), std::string::npos) << seed;

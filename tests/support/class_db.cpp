@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "db/queries.h"
+#include "mkdb/new_class.h"
+
 namespace veltrana::test {
 
 using mkdb::ColumnType;
@@ -17,31 +20,17 @@ std::vector<std::string> numberedStudents(int count) {
 
 std::vector<TableData> classTables(const std::vector<std::string>& students, int points,
                                    const std::string& attrib) {
-    const char* science[] = {"语文", "数学", "英语", "物理", "化学", "生物"};
-    const char* other[] = {"语文", "数学", "英语", "政治", "历史", "地理"};
-    std::vector<TableData> tables{{"Students",
-                                   {{"ID", ColumnType::LongInteger},
-                                    {"UserName", ColumnType::Text},
-                                    {"Attrib", ColumnType::Text}},
-                                   {}},
-                                  {"Bflearning",
-                                   {{"ID", ColumnType::LongInteger},
-                                    {"Coursesli", ColumnType::Text},
-                                    {"Courseswen", ColumnType::Text}},
-                                   {}}};
-    for (std::size_t i = 0; i < students.size(); ++i) {
-        tables[0].rows.push_back({std::to_string(i + 1), students[i], attrib});
-    }
-    for (int k = 0; k < 6; ++k) {
-        tables[1].rows.push_back({std::to_string(k + 1), science[k], other[k]});
-        std::string name = attrib == "理科" ? science[k] : other[k];
-        TableData subject{name, {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}}, {}};
+    std::vector<TableData> subjects;
+    for (const SubjectTable& subject :
+         subjectsFor(attrib == kScienceStream ? kScienceCourseField : kOtherCourseField)) {
+        TableData& table = subjects.emplace_back(TableData{
+            subject.table, {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}}, {}});
         for (int p = 1; p <= points; ++p) {
-            subject.rows.push_back({std::to_string(p), name + "知识点" + std::to_string(p)});
+            table.rows.push_back(
+                {std::to_string(p), std::string(subject.table) + "知识点" + std::to_string(p)});
         }
-        tables.push_back(subject);
     }
-    return tables;
+    return mkdb::classTables(students, attrib, std::move(subjects));
 }
 
 TableData& tableNamed(std::vector<TableData>& tables, const std::string& name) {

@@ -113,6 +113,7 @@ private:
     [[noreturn]] void damagedField(const std::string& tableName, const MdbColumn& column,
                                    const std::string& detail) const;
     void checkFile();
+    void checkNoPassword() const;
     void useUtf8();
     void readCatalog();
     TableDefPtr readDefinition(MdbCatalogEntry& entry, const std::string& tableName);
@@ -205,6 +206,33 @@ void MdbConnection::useUtf8() {
     mdb_->iconv_in = converter;
 }
 
+// A database with a password cannot be opened without it, and the program has none to give.
+// Access 2007 and later encrypt every page of such a file (a non-zero key in the header), which
+// libmdb would read as garbage; older files keep the password, masked with the creation date,
+// in the header. Reads page 0 as libmdb leaves it after opening: header already unmasked.
+void MdbConnection::checkNoPassword() const {
+    const unsigned char* header = mdb_->pg_buf;
+    bool jet3 = mdb_->f->jet_version == MDB_VER_JET3;
+    bool password = mdb_->f->jet_version >= MDB_VER_ACCDB_2007 && mdb_->f->db_key != 0;
+    // The mask is the creation date's whole days; a damaged date outside their range masks
+    // with 0 rather than leave the conversion undefined.
+    double created = mdb_get_double(mdb_->pg_buf, 0x72);
+    auto date = created > -2147483649.0 && created < 2147483648.0
+                    ? static_cast<std::uint32_t>(static_cast<std::int32_t>(created))
+                    : 0u;
+    for (std::size_t i = 0; i < (jet3 ? 20u : 40u); ++i) {
+        unsigned char mask = jet3 ? 0 : static_cast<unsigned char>(date >> (8 * (i % 4)));
+        password = password || (header[0x42 + i] ^ mask) != 0;
+    }
+    if (password) {
+        throw Error(err::kNotValidPassword,
+                    "[ODBC Microsoft Access Driver] 数据库文件“" + path_ +
+                        "”设有密码，已加密，程序无法打开。请在 Access 中以独占方式打开它，"
+                        "撤消数据库密码（Access 2010 及以后：“文件”→“信息”→“解密数据库”），"
+                        "再启动程序");
+    }
+}
+
 void MdbConnection::openFile(const std::string& path) {
     path_ = path;
     checkFile();
@@ -214,6 +242,7 @@ void MdbConnection::openFile(const std::string& path) {
         damaged("无法读取文件头");
     }
     try {
+        checkNoPassword();
         useUtf8();
         readCatalog();
     } catch (...) {
@@ -444,12 +473,13 @@ Value MdbConnection::valueOf(const MdbColumn& column, const MdbField& field,
         case MDB_DATETIME:
             return mdb::dateText(mdb_get_double(mdb_->pg_buf, field.start));
         case MDB_NUMERIC: {
-            if (column.col_scale > kMaxDecimalScale) {
+            // libmdb names the two bytes of the definition the other way round: its col_prec
+            // is the column's scale, and the argument by which it places the decimal point.
+            if (column.col_prec > kMaxDecimalScale) {
                 damagedField(tableName, column, "的小数位数无效");
             }
-            // libmdb 1.0 places the decimal point by its last argument, which it names
-            // precision; the column's scale is what belongs there.
-            char* digits = mdb_numeric_to_string(mdb_, field.start, 0, column.col_scale);
+            char* digits =
+                mdb_numeric_to_string(mdb_, field.start, column.col_scale, column.col_prec);
             std::string result = mdb::trimmedDecimal(digits);
             g_free(digits);
             return result;
