@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QListView>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -69,9 +68,7 @@ void insertBare(BareTree& bare, const std::vector<mkdb::TableData>& tables) {
 
 }  // namespace
 
-void benchTree(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+void benchTree() {
     QTemporaryDir dir;
     const std::string appPath = dir.path().toStdString();
 
