@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QTransform>
 
 #include "support/fakes.h"
@@ -60,35 +59,6 @@ QImage quarters(QSize size) {
     painter.fillRect(w, 0, size.width() - w, h, Qt::green);
     painter.fillRect(0, h, w, size.height() - h, Qt::blue);
     painter.fillRect(w, h, size.width() - w, size.height() - h, Qt::yellow);
-    return image;
-}
-
-QImage photoContent(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator random(2024);
-    {
-        QPainter painter(&image);
-        QLinearGradient sky(0, 0, size.width(), size.height());
-        sky.setColorAt(0, QColor(70, 110, 170));
-        sky.setColorAt(1, QColor(230, 210, 160));
-        painter.fillRect(image.rect(), sky);
-        painter.setRenderHint(QPainter::Antialiasing);
-        for (int i = 0; i < 400; ++i) {
-            painter.setBrush(QColor::fromRgb(random.generate()));
-            painter.setPen(QPen(QColor::fromRgb(random.generate()), 1 + random.bounded(8)));
-            int d = size.width() / 40 + random.bounded(size.width() / 8);
-            painter.drawEllipse(random.bounded(size.width()), random.bounded(size.height()), d, d);
-        }
-    }
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            int noise = static_cast<int>(random.bounded(25u)) - 12;
-            line[x] = qRgb(std::clamp(qRed(line[x]) + noise, 0, 255),
-                           std::clamp(qGreen(line[x]) + noise, 0, 255),
-                           std::clamp(qBlue(line[x]) + noise, 0, 255));
-        }
-    }
     return image;
 }
 

@@ -12,10 +12,6 @@ namespace veltrana::test {
 // Every turn and mirror moves some colour to another corner.
 QImage quarters(QSize size);
 
-// Smooth colour, shapes and sensor noise, which a JPEG encoder compresses about as it does a
-// phone's photo of a page (4000 × 3000 at quality 90: 5 to 6 MB). The same every time.
-QImage photoContent(QSize size);
-
 // The JPEG file of a picture that shows as upright once the EXIF orientation (1 to 8) is
 // applied: the pixels are stored turned the other way, behind an APP1 segment with the tag.
 // Orientation 0 stores upright as it is, with no tag. Folders are made as needed.
