@@ -116,7 +116,6 @@ TEST(LastInStr, PositionOfTheLastHitInUtf16Units) {
     EXPECT_EQ(LastInStr("C:\\a\\b.txt", "\\"), 5);
     EXPECT_EQ(LastInStr("桌面/照片/猫.jpg", "/"), 6);
     EXPECT_EQ(LastInStr("😀/a", "/"), 3);  // a character outside the BMP counts twice
-    EXPECT_EQ(LastInStr("ÄBΓД", "äbγд"), 1);
     EXPECT_EQ(LastInStr("ŁÓDŹ/Žal", "łódź/žAL"), 1);
     EXPECT_EQ(LastInStr("Ńł", "Ń"), 1);                     // ł is no Ń
     EXPECT_EQ(LastInStr("Straße/ΣΊΣΥΦΟΣ", "/σίσυφος"), 7);  // folding keeps every position
