@@ -28,9 +28,11 @@ inline void report(const std::string& name, double ours, double baseline) {
     std::fflush(stdout);
 }
 
-// Each file of the benchmark runs its own measurements.
+// Each file of the benchmark runs its own measurements; the window's run under the application
+// object that main makes.
 void benchDatabase();
 void benchTree();
 void benchStore();
+void benchPreview();
 
 }  // namespace veltrana::bench

@@ -169,7 +169,7 @@ void Form1::buildControls(const std::string& appPath, const Form1Services& servi
 
     // Only a mouse click on a node is a node click; moving with the keys selects without one.
     connect(tree, &QTreeView::clicked, this, [this] { run(TreeView1_NodeClick); });
-    connect(list, &QListView::clicked, this, [this] { run(List1_Click); });
+    connect(list, &QtListBox::chosen, this, [this] { run(List1_Click); });
     connect(command1, &QPushButton::clicked, this, [this] { run(Command1_Click); });
     connect(command2, &QPushButton::clicked, this, [this] { run(Command2_Click); });
     connect(image, &QtPictureBox::clicked, this, [this] { run(Image1_Click); });

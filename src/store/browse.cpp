@@ -21,7 +21,17 @@ void Command2_Click(Form& form) {
 }
 
 void Image1_Click(Form& form) {
-    form.shell.open(form.selectedPath + kSeparator + form.List1.Text());
+    if (!form.Label3.Caption().empty() && form.selectedPath.empty()) {
+        form.dialogs.MsgBox(kNoFolderText, kMessageTitle);
+        return;
+    }
+    const std::string path = form.selectedPath + kSeparator + form.List1.Text();
+    // A click that opens nothing must say why, or the teacher clicks again and again.
+    if (!form.fileSystem.exists(path)) {
+        form.dialogs.MsgBox("找不到“" + path + "”，它可能已被移动或删除", kMessageTitle);
+    } else if (!form.shell.open(path)) {
+        form.dialogs.MsgBox("无法打开“" + path + "”：系统中没有可以打开它的程序", kMessageTitle);
+    }
 }
 
 }  // namespace veltrana

@@ -1,20 +1,34 @@
 #include "store/list_click.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace veltrana {
+
+namespace {
+
+// A picture is named by what follows its last ".", in any case: phones write "IMG_0001.JPG", and
+// teachers name pages "作业.第2次.jpg".
+bool isPictureName(const std::string& name) {
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) {
+        return false;
+    }
+    std::string extension = name.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == "jpg" || extension == "jpeg" || extension == "png";
+}
+
+}  // namespace
 
 void List1_Click(Form& form) {
     const std::string name = form.List1.Text();
-    // The extension runs from the first "." and is compared with case: "scan.2023.jpg" and
-    // "photo.JPG" are not previewed.
-    std::size_t dot = name.find('.');
-    if (dot != std::string::npos) {
-        std::string_view extension = std::string_view(name).substr(dot);
-        if (extension == ".jpg" || extension == ".png") {
-            form.Image1.loadPicture(form.selectedPath + kSeparator + name);
-            return;
-        }
+    if (isPictureName(name)) {
+        form.Image1.loadPicture(form.selectedPath + kSeparator + name);
+    } else {
+        form.Image1.clearPicture();
     }
-    form.Image1.clearPicture();
 }
 
 }  // namespace veltrana

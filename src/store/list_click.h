@@ -4,7 +4,8 @@
 
 namespace veltrana {
 
-// Previews a listed .jpg or .png; any other name clears the preview. Failures propagate.
+// Previews a listed JPEG or PNG picture (.jpg, .jpeg or .png in any case); any other name clears
+// the preview. Failures propagate.
 void List1_Click(Form& form);
 
 }  // namespace veltrana

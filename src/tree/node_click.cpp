@@ -1,6 +1,7 @@
 #include "tree/node_click.h"
 
 #include "platform/error.h"
+#include "platform/reading_order.h"
 #include "store/folder_name.h"
 
 namespace veltrana {
@@ -44,7 +45,9 @@ void TreeView1_NodeClick(Form& form) {
         form.Label3.setCaption(joined(texts));
         form.selectedPath = folderOf(form.appPath, texts);
         if (!form.selectedPath.empty()) {
-            form.List1.AddItems(form.fileSystem.listFiles(form.selectedPath));
+            std::vector<std::string> files = form.fileSystem.listFiles(form.selectedPath);
+            sortFileNames(files);
+            form.List1.AddItems(files);
         }
     } catch (const Error&) {
         // A node whose folder is missing lists nothing; the click says nothing about it.

@@ -4,7 +4,8 @@
 
 namespace veltrana {
 
-// Shows the clicked node's path, makes its folder the selected path and lists its files.
+// Shows the clicked node's path, makes its folder the selected path and lists its files in
+// the order people read them.
 void TreeView1_NodeClick(Form& form);
 
 }  // namespace veltrana

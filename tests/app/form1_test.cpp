@@ -14,6 +14,7 @@
 #include "platform/qt/qt_tree.h"
 #include "support/class_db.h"
 #include "support/fakes.h"
+#include "support/photos.h"
 
 namespace veltrana {
 namespace {
@@ -206,6 +207,11 @@ TEST_F(Form1Test, MouseClicksReachNodeListPictureAndButtons) {
                       list->visualRect(list->model()->index(0, 0)).center());
     auto* image = control<QtPictureBox>("Image1");
     EXPECT_EQ(image->picture().pixelColor(0, 0), QColor(Qt::red));
+    photo.fill(Qt::blue);  // the teacher put a better photo in its place: a click shows it
+    ASSERT_TRUE(photo.save(QString::fromStdString(folder("/张伟/错题.png"))));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(0, 0)).center());
+    EXPECT_EQ(image->picture().pixelColor(0, 0), QColor(Qt::blue));
     click("Image1");
     EXPECT_EQ(shell.opened, Texts{folder("/张伟/错题.png")});
     click("Command1");
@@ -217,6 +223,43 @@ TEST_F(Form1Test, MouseClicksReachNodeListPictureAndButtons) {
     EXPECT_EQ(window->form().selectedPath, folder("/张伟/数学/数学知识点1"));
     EXPECT_EQ(rowTexts(*list->model()), Texts{});
     EXPECT_TRUE(image->picture().isNull());
+}
+
+TEST_F(Form1Test, WhatIsHighlightedIsWhatThePreviewShowsAndOpens) {
+    test::writePhoto(folder("/张伟/IMG_0001.JPG"), test::quarters({64, 48}), 6);  // sideways
+    QImage green(8, 8, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    ASSERT_TRUE(green.save(QString::fromStdString(folder("/张伟/作业.第2次.jpg"))));
+    test::writeFile(folder("/张伟/说明.txt"));
+    open();
+    clickNode("父1");
+    auto* list = control<QtListBox>("List1");
+    ASSERT_EQ(rowTexts(*list->model()), (Texts{"说明.txt", "作业.第2次.jpg", "IMG_0001.JPG"}));
+
+    auto* image = control<QtPictureBox>("Image1");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);  // nothing was selected: the first name is
+    EXPECT_EQ(window->form().List1.Text(), "说明.txt");
+    EXPECT_TRUE(image->picture().isNull());
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_TRUE(test::showsQuartersUpright(image->picture()));
+    QTest::keyClick(list, Qt::Key_Up);
+    QColor shown = image->picture().pixelColor(0, 0);
+    EXPECT_TRUE(shown.green() > 200 && shown.red() + shown.blue() < 60)
+        << shown.name().toStdString();
+    click("Image1");
+    EXPECT_EQ(shell.opened, Texts{folder("/张伟/作业.第2次.jpg")});
+
+    // Ctrl+click on the selected node keeps it selected; a right click selects nothing.
+    auto* tree = control<QtTreeView>("TreeView1");
+    QModelIndex zhang = tree->selectionModel()->selectedIndexes().value(0);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      tree->visualRect(zhang).center());
+    QTest::mouseClick(tree->viewport(), Qt::RightButton, {},
+                      tree->visualRect(zhang.siblingAtRow(1)).center());
+    EXPECT_EQ(tree->selectedNodeTexts(), (Texts{"班级", "张伟"}));
+    EXPECT_EQ(caption("Label3"), "班级\\张伟");
+    EXPECT_EQ(rowTexts(*list->model()).size(), 3u);
 }
 
 }  // namespace

@@ -11,11 +11,13 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextDocument>
+#include <filesystem>
 
 #include "app/qt_test_support.h"
 #include "platform/error.h"
 #include "platform/qt/qt_dialogs.h"
 #include "support/access_files.h"
+#include "support/photos.h"
 
 namespace veltrana {
 namespace {
@@ -47,7 +49,11 @@ TEST_F(QtControlsTest, PictureFillsTheControlAndOneThatCannotLoadKeepsTheOld) {
     ASSERT_TRUE(notPicture.open(QIODevice::WriteOnly));
     notPicture.write("not a picture at all");
     notPicture.close();
+    std::string truncated = dir.filePath("IMG_0002.JPG").toStdString();
+    test::writePhoto(truncated, test::quarters({64, 48}), 6);
+    std::filesystem::resize_file(truncated, 400);  // the copy broke off in the header
     for (auto [path, number] : {std::pair{notPicture.fileName(), err::kInvalidPicture},
+                                std::pair{QString::fromStdString(truncated), err::kInvalidPicture},
                                 std::pair{dir.filePath("missing.jpg"), err::kFileNotFound},
                                 std::pair{dir.path(), err::kFileNotFound}}) {
         std::string file = path.toStdString();
@@ -76,6 +82,30 @@ TEST_F(QtControlsTest, LabelCaptionIsLiteralAndWholeInTooltipAndSelection) {
 
     label.setCaption("");
     EXPECT_TRUE(label.toolTip().isEmpty());
+}
+
+TEST_F(QtControlsTest, PhotoShowsUprightAtTheSizeOfTheControl) {
+    QtPictureBox box;
+    box.resize(160, 90);
+    for (int orientation = 0; orientation <= 8; ++orientation) {
+        std::string photo = dir.filePath("IMG_000%1.JPG").arg(orientation).toStdString();
+        test::writePhoto(photo, test::quarters({64, 48}), orientation);
+        box.loadPicture(photo);
+        EXPECT_EQ(box.picture().size(), box.size()) << orientation;
+        EXPECT_TRUE(test::showsQuartersUpright(box.picture())) << orientation;
+    }
+
+    // A 12-megapixel portrait shot, and one of a phone's 50-megapixel mode, which a whole decode
+    // would need more memory for than the toolkit allows an image.
+    std::string portrait = dir.filePath("IMG_0012.JPG").toStdString();
+    test::writePhoto(portrait, test::quarters({4000, 3000}), 6);
+    std::string huge = dir.filePath("IMG_0050.jpg").toStdString();
+    test::writePhoto(huge, test::quarters({8000, 6000}), 1, 50);
+    for (const std::string& photo : {portrait, huge}) {
+        box.loadPicture(photo);
+        EXPECT_EQ(box.picture().size(), box.size()) << photo;
+        EXPECT_TRUE(test::showsQuartersUpright(box.picture())) << photo;
+    }
 }
 
 TEST_F(QtControlsTest, OpenDialogStartsInThePresetFolderAndSaveGivesTheChosenFileOrNothing) {

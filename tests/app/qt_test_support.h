@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QImage>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -32,6 +33,25 @@ inline ::testing::Environment* const qtApplication =
 // Hands the next modal dialog to answer once its event loop runs; answer must close it.
 inline void whenDialogOpens(std::function<void(QWidget*)> answer) {
     QTimer::singleShot(0, [answer] { answer(QApplication::activeModalWidget()); });
+}
+
+// Whether shown has the quarters of test::quarters the right way up, whatever its size, within
+// what JPEG does to a colour.
+inline ::testing::AssertionResult showsQuartersUpright(const QImage& shown) {
+    const std::pair<QPoint, QColor> expected[] = {
+        {{1, 1}, Qt::red}, {{3, 1}, Qt::green}, {{1, 3}, Qt::blue}, {{3, 3}, Qt::yellow}};
+    for (const auto& [middle, colour] : expected) {
+        QColor seen =
+            shown.pixelColor(middle.x() * shown.width() / 4, middle.y() * shown.height() / 4);
+        int distance = std::abs(seen.red() - colour.red()) +
+                       std::abs(seen.green() - colour.green()) +
+                       std::abs(seen.blue() - colour.blue());
+        if (distance > 60) {
+            return ::testing::AssertionFailure() << seen.name().toStdString() << " where "
+                                                 << colour.name().toStdString() << " belongs";
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
 // Texts of the children of parent, as a view sees them once it opens parent.

@@ -197,7 +197,9 @@ TEST(LastInStr, PositionOfTheLastHitInUtf16Units) {
     EXPECT_EQ(LastInStr("C:\\a\\b.txt", "\\"), 5);
     EXPECT_EQ(LastInStr("桌面/照片/猫.jpg", "/"), 6);
     EXPECT_EQ(LastInStr("😀/a", "/"), 3);  // a character outside the BMP counts twice
-    EXPECT_EQ(LastInStr("ÄBΓД", "äbγд"), 1);
+    EXPECT_EQ(LastInStr("ŁÓDŹ/Žal", "łódź/žAL"), 1);
+    EXPECT_EQ(LastInStr("Ńł", "Ń"), 1);                     // ł is no Ń
+    EXPECT_EQ(LastInStr("Straße/ΣΊΣΥΦΟΣ", "/σίσυφος"), 7);  // folding keeps every position
     EXPECT_EQ(LastInStr(std::string(32765, 'a') + "/", "/"), 32766);
     EXPECT_TRUE(failsWith([] { LastInStr(std::string(32766, 'a') + "/", "/"); }, err::kOverflow));
     EXPECT_EQ(Mid("😀/猫.jpg", 4), "猫.jpg");
@@ -226,8 +228,9 @@ protected:
     void SetUp() override {
         form.selectedPath = under("学生1");
         window.label3.caption = "班级\\学生1";
-        for (const char* name : {"photo.jpg", "photo.png", "photo.JPG", "photo.jpeg", "photo.bmp",
-                                 "scan.2023.jpg", "readme"}) {
+        for (const char* name :
+             {"photo.jpg", "photo.png", "IMG_0001.JPG", "a.jpeg", "图.PNG", "scan.2023.jpg",
+              "作业.第2次.Jpg", "photo.bmp", "photo.jpg.txt", "jpg", "readme"}) {
             writeFile(under(std::string("学生1/") + name));
             window.list.items.push_back(name);
         }
@@ -240,10 +243,12 @@ protected:
     }
 };
 
-TEST_F(ListAndBrowseTest, OnlyLowerCaseJpgAndPngArePreviewed) {
-    EXPECT_EQ(clickOn("photo.jpg"), under("学生1/photo.jpg"));
-    EXPECT_EQ(clickOn("photo.png"), under("学生1/photo.png"));
-    for (const char* name : {"photo.JPG", "photo.jpeg", "photo.bmp", "scan.2023.jpg", "readme"}) {
+TEST_F(ListAndBrowseTest, PicturesAreNamedByWhatFollowsTheLastDotInAnyCase) {
+    for (const char* name : {"photo.jpg", "photo.png", "IMG_0001.JPG", "a.jpeg", "图.PNG",
+                             "scan.2023.jpg", "作业.第2次.Jpg"}) {
+        EXPECT_EQ(clickOn(name), under("学生1/") + name) << name;
+    }
+    for (const char* name : {"photo.bmp", "photo.jpg.txt", "jpg", "readme"}) {
         EXPECT_EQ(clickOn(name), "") << name;
     }
     window.list.items.push_back("gone.png");
@@ -251,7 +256,7 @@ TEST_F(ListAndBrowseTest, OnlyLowerCaseJpgAndPngArePreviewed) {
     EXPECT_EQ(window.picture.shown, "before");
 }
 
-TEST_F(ListAndBrowseTest, BrowseAndPictureClickUseTheSelection) {
+TEST_F(ListAndBrowseTest, BrowseAndPictureClickUseTheSelectionAndSayWhenNothingOpens) {
     window.fileDialog.FileName = "/home/照片.jpg";
     window.label3.caption = "";
     Command2_Click(form);
@@ -265,6 +270,19 @@ TEST_F(ListAndBrowseTest, BrowseAndPictureClickUseTheSelection) {
     window.list.selected = -1;
     Image1_Click(form);
     EXPECT_THAT(window.shell.opened, ElementsAre(under("学生1/readme"), under("学生1/")));
+    EXPECT_THAT(window.dialogs.messages, IsEmpty());
+
+    window.shell.noApplication = true;
+    window.list.pick("photo.bmp");
+    Image1_Click(form);
+    std::filesystem::remove(u8path(under("学生1/readme")));
+    window.list.pick("readme");
+    Image1_Click(form);
+    EXPECT_EQ(window.shell.opened.size(), 3u);  // a file that is gone is not handed on
+    EXPECT_THAT(
+        window.dialogs.prompts("系统提示"),
+        ElementsAre("无法打开“" + under("学生1/photo.bmp") + "”：系统中没有可以打开它的程序",
+                    "找不到“" + under("学生1/readme") + "”，它可能已被移动或删除"));
 }
 
 }  // namespace

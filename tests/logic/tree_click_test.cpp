@@ -33,7 +33,8 @@ protected:
 TEST_F(NodeClickTest, ClickListsTheFilesOfTheNodesFolderAsTheyAreNowOrNothingQuietly) {
     writeFile(under("说明.txt"));
     std::string folder = under("学生2/数学/数学知识点1");
-    for (const char* name : {"照片.jpg", "readme", "笔记.docx"}) {
+    for (const char* name : {"照片.jpg", "readme", "笔记.docx", "第10次.jpg", "第2次.jpg",
+                             "hw1 (2).jpg", "hw1.jpg", "Hw2.png", "10.png", "9.png"}) {
         writeFile(folder + "/" + name);
     }
     window.picture.shown = "preview.jpg";
@@ -51,10 +52,13 @@ TEST_F(NodeClickTest, ClickListsTheFilesOfTheNodesFolderAsTheyAreNowOrNothingQui
     click("孙2_2_1");
     EXPECT_EQ(window.label3.caption, "班级\\学生2\\数学\\数学知识点1");
     EXPECT_EQ(form.selectedPath, folder);
-    EXPECT_THAT(window.list.items, ElementsAre("readme", "照片.jpg", "笔记.docx"));
+    // In reading order: numbers by value, Chinese by pinyin, a name before its copies.
+    EXPECT_THAT(window.list.items,
+                ElementsAre("9.png", "10.png", "笔记.docx", "第2次.jpg", "第10次.jpg", "照片.jpg",
+                            "hw1.jpg", "hw1 (2).jpg", "Hw2.png", "readme"));
     writeFile(folder + "/新.png");
     click("孙2_2_1");
-    EXPECT_THAT(window.list.items, ElementsAre("readme", "新.png", "照片.jpg", "笔记.docx"));
+    EXPECT_EQ(window.list.items.at(5), "新.png");
 
     std::filesystem::remove_all(u8path(under("学生1/英语")));
     click("孙1_3_1");
@@ -63,7 +67,7 @@ TEST_F(NodeClickTest, ClickListsTheFilesOfTheNodesFolderAsTheyAreNowOrNothingQui
     EXPECT_THAT(window.dialogs.messages, IsEmpty());
 }
 
-TEST_F(NodeClickTest, UnsafeNameHasNoFolderAndRefusesUploadAndBrowse) {
+TEST_F(NodeClickTest, UnsafeNameHasNoFolderAndRefusesUploadBrowseAndOpening) {
     writeFile(under("学生1/物理/a/b"), "must not be listed");
     click("孙1_4_2");
     EXPECT_EQ(window.label3.caption, "班级\\学生1\\物理\\a/b");
@@ -73,11 +77,13 @@ TEST_F(NodeClickTest, UnsafeNameHasNoFolderAndRefusesUploadAndBrowse) {
     window.fileDialog.FileName = "earlier";
     Command1_Click(form);
     Command2_Click(form);
+    Image1_Click(form);
     EXPECT_EQ(window.fileDialog.saves, 0);
     EXPECT_THAT(window.fileDialog.openedAt, IsEmpty());
     EXPECT_EQ(window.fileDialog.FileName, "earlier");
+    EXPECT_THAT(window.shell.opened, IsEmpty());
     Message refused{"所选节点的名称不能用作文件夹名称，该节点没有文件夹", "系统提示"};
-    EXPECT_THAT(window.dialogs.messages, ElementsAre(refused, refused));
+    EXPECT_THAT(window.dialogs.messages, ElementsAre(refused, refused, refused));
 }
 
 class LookUpTest : public ClassTest {

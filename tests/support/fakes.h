@@ -176,11 +176,16 @@ public:
     long stopAtReport = -1;
 };
 
+// Records every path it is asked to open; with noApplication set, the desktop has none for it.
 class FakeShell : public Shell {
 public:
-    void open(const std::string& path) override { opened.push_back(path); }
+    bool open(const std::string& path) override {
+        opened.push_back(path);
+        return !noApplication;
+    }
 
     std::vector<std::string> opened;
+    bool noApplication = false;
 };
 
 // Tables held in memory, served through the real Connection and Recordset.

@@ -148,7 +148,6 @@ std::vector<std::string> StdFileSystem::listFiles(const std::string& folder) {
     if (ec) {
         throw fileError(ec, "无法列出文件夹“" + folder + "”中的文件");
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 

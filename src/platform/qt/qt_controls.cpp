@@ -37,10 +37,15 @@ QtListBox::QtListBox(QWidget* parent) : QListView(parent), model_(this) {
     setSelectionMode(SingleSelection);
     setEditTriggers(NoEditTriggers);
     setUniformItemSizes(true);
+    connect(this, &QListView::clicked, this, [this] {
+        if (pressedOnSelected_) {
+            emit chosen();
+        }
+    });
 }
 
 void QtListBox::Clear() {
-    model_.setStringList({});
+    setNames({});
 }
 
 void QtListBox::AddItems(const std::vector<std::string>& items) {
@@ -49,12 +54,28 @@ void QtListBox::AddItems(const std::vector<std::string>& items) {
     for (const auto& item : items) {
         names.append(QString::fromStdString(item));
     }
-    model_.setStringList(names);
+    setNames(names);
 }
 
 std::string QtListBox::Text() const {
     QModelIndexList selected = selectionModel()->selectedIndexes();
     return selected.isEmpty() ? std::string() : selected.front().data().toString().toStdString();
+}
+
+void QtListBox::setNames(const QStringList& names) {
+    const QSignalBlocker noClick(this);  // the selection goes with the old names, unclicked
+    model_.setStringList(names);
+}
+
+void QtListBox::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QListView::selectionChanged(selected, deselected);
+    pressedOnSelected_ = false;  // this press has had its click
+    emit chosen();
+}
+
+void QtListBox::mousePressEvent(QMouseEvent* event) {
+    pressedOnSelected_ = selectionModel()->isSelected(indexAt(event->position().toPoint()));
+    QListView::mousePressEvent(event);
 }
 
 QtPictureBox::QtPictureBox(QWidget* parent) : QWidget(parent) {}
@@ -65,11 +86,21 @@ void QtPictureBox::loadPicture(const std::string& path) {
         throw Error(err::kFileNotFound, "文件未找到：" + path);
     }
     QImageReader reader(file);
+    // As the phone showed it: the EXIF orientation of a portrait shot is applied.
+    reader.setAutoTransform(true);
+    // The picture is decoded at the size it is shown: the JPEG decoder then skips most of the
+    // work for a 12-megapixel photo, and the photo never needs the memory that a whole decode
+    // of a 50-megapixel one would (192 MB, more than the toolkit allows an image by default).
+    // The size applies before the orientation does.
+    QSize shown = (QSizeF(size()) * devicePixelRatioF()).toSize().expandedTo({1, 1});
+    bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    reader.setScaledSize(turned ? shown.transposed() : shown);
     QImage picture = reader.read();
     if (picture.isNull()) {
         throw Error(err::kInvalidPicture,
                     "无效图片：" + path + "（" + reader.errorString().toStdString() + "）");
     }
+    picture.setDevicePixelRatio(devicePixelRatioF());
     picture_ = picture;
     update();
 }

@@ -20,18 +20,32 @@ public:
 // List1: single selection, items in the order they were added. One model reset per fill, so a
 // folder of twenty thousand files lists at once.
 class QtListBox : public QListView, public ListBox {
+    Q_OBJECT
 public:
     explicit QtListBox(QWidget* parent = nullptr);
     void Clear() override;
     void AddItems(const std::vector<std::string>& items) override;
     std::string Text() const override;
 
+signals:
+    // The list's click, as a list box has it on the classic platform: the selection moved, by
+    // the mouse or the arrow keys, or the mouse clicked the item already selected.
+    void chosen();
+
+protected:
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
+    void setNames(const QStringList& names);
+
     QStringListModel model_;
+    bool pressedOnSelected_ = false;
 };
 
 // Image1: draws its picture over its whole area, whatever the picture's shape, and reports a
-// left click.
+// left click. The picture is kept at the size of the control, so painting copies it as it is.
 class QtPictureBox : public QWidget, public PictureBox {
     Q_OBJECT
 public:

@@ -183,8 +183,8 @@ std::unique_ptr<Progress> QtDialogs::progress(const std::string& title,
     return std::make_unique<QtProgress>(owner_, progressDelayMs_, title, stopCaption);
 }
 
-void QtShell::open(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(fromUtf8(path)));
+bool QtShell::open(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(fromUtf8(path)));
 }
 
 }  // namespace veltrana

@@ -39,7 +39,7 @@ private:
 // Opens with the desktop's application for the file: the file manager for a folder.
 class QtShell : public Shell {
 public:
-    void open(const std::string& path) override;
+    bool open(const std::string& path) override;
 };
 
 }  // namespace veltrana

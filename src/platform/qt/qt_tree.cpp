@@ -1,5 +1,7 @@
 #include "platform/qt/qt_tree.h"
 
+#include <QMouseEvent>
+
 #include "platform/error.h"
 #include "platform/reading_order.h"
 
@@ -156,6 +158,19 @@ void QtTreeView::select(const std::string& key) {
     }
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     scrollTo(index);
+}
+
+// The mouse selects a node only while the left button is down on it, which makes a node click.
+// So a right click does not move the highlight away from the node that Label3 and the selected
+// path name, and the release of a Ctrl+click, which holds no button, does not take the
+// selection away from it.
+QItemSelectionModel::SelectionFlags QtTreeView::selectionCommand(const QModelIndex& index,
+                                                                 const QEvent* event) const {
+    const auto* mouse = dynamic_cast<const QMouseEvent*>(event);
+    if (mouse != nullptr && !(mouse->buttons() & Qt::LeftButton)) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    return QTreeView::selectionCommand(index, event);
 }
 
 std::vector<std::string> QtTreeView::selectedNodeTexts() const {

@@ -71,6 +71,10 @@ public:
     void select(const std::string& key) override;
     std::vector<std::string> selectedNodeTexts() const override;
 
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex& index, const QEvent* event = nullptr) const override;
+
 private:
     KeyedTreeModel model_;
 };
