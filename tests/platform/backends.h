@@ -55,13 +55,4 @@ inline mkdb::TableData studentsTable() {
             {{"1", "张伟", "理科"}, {"2", "李娜", std::nullopt}, {"3", "王芳", "文科"}}};
 }
 
-inline mkdb::TableData subjectTable(const std::string& name, int rows) {
-    mkdb::TableData table{
-        name, {{"ID", mkdb::ColumnType::LongInteger}, {"KN", mkdb::ColumnType::Text}}, {}};
-    for (int i = 1; i <= rows; ++i) {
-        table.rows.push_back({std::to_string(i), name + "知识点" + std::to_string(i)});
-    }
-    return table;
-}
-
 }  // namespace veltrana::test
