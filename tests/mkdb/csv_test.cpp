@@ -38,32 +38,24 @@ TEST(CsvTest, quotingByteOrderMarkAndLineEnds_giveTheValuesAsWritten) {
     EXPECT_EQ(table.rows, expected);
 }
 
+// A whole number without a leading zero or plus in every filled cell makes a number column;
+// a Chinese character counts as one towards the 255 of a Text column.
 TEST(CsvTest, columnTypes_followTheValues) {
-    // A Chinese character counts as one towards the 255 of a Text column.
     test::TempDir dir;
     std::string file = writeFile(
         dir.path(), "types.csv",
-        "id,leading,big,minusZero,plus,negative,none,someEmpty,memo,text255,chinese256\n"
-        "1,007,2147483648,-0,+5,-5,,,\"" +
-            std::string(256, 'x') + "\"," + std::string(255, 'y') + "," + repeat("汉", 255) +
-            "字\n"
-            "2,7,1,0,5,-2147483648,,3,short,short," +
-            repeat("汉", 255) + "\n3,8,2,1,6,2147483647,,,,,\n");
-    TableData table = readCsvFile(file);
+        "id,leading,big,minusZero,plus,limits,none,someEmpty,memo,chinese255,chinese256\n"
+        "1,007,2147483648,-0,+5,2147483647,,,\"" +
+            std::string(256, 'x') + "\"," + repeat("汉", 255) + "," + repeat("汉", 256) +
+            "\n2,7,1,0,5,-2147483648,,3,short,short,short\n");
     std::vector<ColumnType> types;
-    for (const Column& column : table.columns) {
+    for (const Column& column : readCsvFile(file).columns) {
         types.push_back(column.type);
     }
     using T = ColumnType;
     EXPECT_EQ(types,
               (std::vector<T>{T::LongInteger, T::Text, T::Text, T::Text, T::Text, T::LongInteger,
                               T::Text, T::LongInteger, T::Memo, T::Text, T::Memo}));
-    EXPECT_EQ(table.rows[0][1], Value("007"));
-    EXPECT_EQ(table.rows[0][7], Value());
-    EXPECT_EQ(readCsvFile(writeFile(dir.path(), "t.csv", "KN\n" + repeat("汉", 255) + "\n"))
-                  .columns[0]
-                  .type,
-              T::Text);
 }
 
 struct BadCsvCase {

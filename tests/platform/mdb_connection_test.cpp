@@ -20,11 +20,9 @@ protected:
         return (std::filesystem::path(dir_.path()) / name).string();
     }
 
-    std::string write(const std::vector<mkdb::TableData>& tables,
-                      const std::string& name = "DataBases.mdb") {
-        std::string path = file(name);
-        mkdb::writeDatabase(path, tables);
-        return path;
+    // Writes DataBases.mdb in the test's folder and gives its path.
+    std::string write(const std::vector<mkdb::TableData>& tables) {
+        return writeClassDb(dir_.path(), tables);
     }
 
     static std::unique_ptr<Connection> open(const std::string& path) {
@@ -45,7 +43,7 @@ protected:
 TEST_F(AccessFile, ChineseFolderAndTableNamesInAnyCase) {
     std::filesystem::create_directories(file("高三（1）班"));
     auto connection =
-        open(write({studentsTable(), subjectTable("Übung", 1)}, "高三（1）班/DataBases.mdb"));
+        open(writeClassDb(file("高三（1）班"), {studentsTable(), subjectTable("Übung", 1)}));
     EXPECT_EQ(connection->readTable("STUDENTS").rows.size(), 3u);
     EXPECT_EQ(connection->readTable("übung").rows.size(), 1u);
 }
@@ -70,15 +68,17 @@ TEST_F(AccessFile, MissingUnreadableAndOtherFilesAreRefused) {
     expectRefused(file("没有这个文件夹/DataBases.mdb"));
     std::filesystem::create_directories(file("folder.mdb"));
     expectRefused(file("folder.mdb"));
-    std::string unknownVersion = readFile(write({studentsTable()}, "whole.mdb"));
+    std::string path = write({studentsTable()});
+    std::string whole = readFile(path);
+    std::string unknownVersion = whole;
     unknownVersion[0x14] = 0x40;
-    std::string path = file("DataBases.mdb");
     for (std::string bytes :
          {std::string(), std::string("ID,UserName\n1,张伟\n"), std::string(3 * 4096, '\0'),
           repeat("Standard Jet DB", 1000), unknownVersion}) {
         writeFile(path, bytes);
         expectRefused(path);
     }
+    writeFile(path, whole);
     std::filesystem::permissions(path, std::filesystem::perms::none);
     if (!std::ifstream(path).good()) {  // unless the test runs with rights that read any file
         expectRefused(path);
@@ -88,7 +88,8 @@ TEST_F(AccessFile, MissingUnreadableAndOtherFilesAreRefused) {
 // Access 2007 and later encrypt a file with a password (a key in the header); older files keep
 // the password itself in the header. Either way the teacher learns what to remove.
 TEST_F(AccessFile, PasswordProtectedFilesAreRefusedAsEncrypted) {
-    std::string whole = readFile(write({studentsTable()}, "whole.mdb"));
+    std::string path = write({studentsTable()});
+    std::string whole = readFile(path);
     auto withHeader = [&whole](auto change) {
         std::string bytes = whole;
         auto* page = reinterpret_cast<std::uint8_t*>(bytes.data());
@@ -100,7 +101,6 @@ TEST_F(AccessFile, PasswordProtectedFilesAreRefusedAsEncrypted) {
     std::string accdb = withHeader([](std::uint8_t* page) { page[0x3E] = 0x5A; });
     accdb.replace(4, 15, "Standard ACE DB");
     accdb[0x14] = 0x02;
-    std::string path = file("DataBases.mdb");
     for (const std::string& bytes :
          {accdb, withHeader([](std::uint8_t* page) { page[0x42 + 7] ^= 'a'; })}) {
         writeFile(path, bytes);
@@ -110,9 +110,8 @@ TEST_F(AccessFile, PasswordProtectedFilesAreRefusedAsEncrypted) {
 }
 
 TEST_F(AccessFile, TruncatedFileIsRefusedOrReadsWhatIsThere) {
-    std::string path = write({studentsTable(), subjectTable("语文", 300)}, "whole.mdb");
-    std::string whole = readFile(path);
-    std::string cut = file("DataBases.mdb");
+    std::string cut = write({studentsTable(), subjectTable("语文", 300)});
+    std::string whole = readFile(cut);
     for (std::size_t size = 0; size < whole.size(); size += 1 + size / 3) {
         writeFile(cut, whole.substr(0, size));
         expectRefused(cut);
@@ -162,14 +161,12 @@ TEST_F(AccessFile, MemoChainThatLoopsIsDamage) {
 // the damage, the reader either reads or raises our error; the sanitizer build watches for
 // reads out of bounds on the way.
 TEST_F(AccessFile, RandomDamageNeverCrashes) {
-    std::string path = write({studentsTable(),
-                              subjectTable("语文", 400),
-                              {"Notes",
-                               {{"ID", ColumnType::LongInteger}, {"Memo", ColumnType::Memo}},
-                               {{"1", repeat("长文本", 2000)}, {"2", repeat("短", 300)}}}},
-                             "whole.mdb");
-    std::string whole = readFile(path);
-    std::string damaged = file("DataBases.mdb");
+    std::string damaged = write({studentsTable(),
+                                 subjectTable("语文", 400),
+                                 {"Notes",
+                                  {{"ID", ColumnType::LongInteger}, {"Memo", ColumnType::Memo}},
+                                  {{"1", repeat("长文本", 2000)}, {"2", repeat("短", 300)}}}});
+    std::string whole = readFile(damaged);
     std::size_t pages = whole.size() / 4096;
     int opened = 0;
     for (unsigned seed = 0; seed < 300; ++seed) {
