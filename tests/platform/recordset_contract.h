@@ -27,35 +27,27 @@ private:
 
 TYPED_TEST_SUITE_P(RecordsetContract);
 
+// Names in any case, Null as Null, numbers as their digits.
 TYPED_TEST_P(RecordsetContract, WalksRowsByCountAndRewinds) {
     Recordset rs;
-    rs.Open("Select * from Students ", this->connection(), 1, 3, -1);
+    rs.Open("select * from [students]", this->connection(), 1, 3, -1);
     ASSERT_EQ(rs.RecordCount(), 3);
-    std::vector<std::string> walked;
+    std::vector<std::vector<Value>> walked;
     for (int pass = 0; pass < 2; ++pass) {
         for (int i = 0; i < rs.RecordCount(); ++i) {
-            walked.push_back(text(rs.Fields("ID")) + ":" + text(rs.Fields("UserName")));
+            walked.push_back({rs.Fields("id"), rs.Fields("USERNAME"), rs.Fields("Attrib")});
             rs.MoveNext();
         }
         rs.MoveFirst();
     }
-    EXPECT_EQ(walked, (std::vector<std::string>{"1:张伟", "2:李娜", "3:王芳", "1:张伟", "2:李娜",
-                                                "3:王芳"}));
-}
-
-TYPED_TEST_P(RecordsetContract, NamesInAnyCaseChineseTablesAndNull) {
-    Recordset rs;
-    rs.Open("select * from [students]", this->connection());
-    EXPECT_EQ(rs.Fields("attrib"), Value("理科"));
-    EXPECT_EQ(rs.Fields("USERNAME"), Value("张伟"));
-    rs.MoveNext();
-    EXPECT_EQ(rs.Fields("Attrib"), std::nullopt);
+    auto rows = studentsTable().rows;
+    auto twice = rows;
+    twice.insert(twice.end(), rows.begin(), rows.end());
+    EXPECT_EQ(walked, twice);
     rs.Close();
     rs.Open("Select * from 语文", this->connection(), 1, 4, -1);
-    ASSERT_EQ(rs.RecordCount(), 2);
     rs.MoveNext();
     EXPECT_EQ(rs.Fields("KN"), Value("语文知识点2"));
-    EXPECT_EQ(rs.Fields("ID"), Value("2"));
 }
 
 TYPED_TEST_P(RecordsetContract, NoCurrentRowNamesTableAndField) {
@@ -112,8 +104,7 @@ TYPED_TEST_P(RecordsetContract, OpenAndClosedObjectsRefuseAndOpenAgain) {
 }
 
 REGISTER_TYPED_TEST_SUITE_P(RecordsetContract, WalksRowsByCountAndRewinds,
-                            NamesInAnyCaseChineseTablesAndNull, NoCurrentRowNamesTableAndField,
-                            MissingFieldTableOrStatementIsNamed,
+                            NoCurrentRowNamesTableAndField, MissingFieldTableOrStatementIsNamed,
                             OpenAndClosedObjectsRefuseAndOpenAgain);
 
 }  // namespace veltrana::test
