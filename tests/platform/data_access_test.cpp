@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "platform/backends.h"
-#include "platform/recordset_contract.h"
+#include "support/access_files.h"
+#include "support/fakes.h"
 
 namespace veltrana::test {
 namespace {
-
-INSTANTIATE_TYPED_TEST_SUITE_P(Fake, RecordsetContract, FakeBackend);
 
 const std::string kDriver = "DRIVER=Microsoft Access Driver (*.mdb);";
 

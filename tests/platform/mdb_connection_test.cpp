@@ -1,18 +1,27 @@
+#include "platform/mdb/mdb_connection.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <random>
 
-#include "platform/backends.h"
-#include "platform/recordset_contract.h"
+#include "support/access_files.h"
+#include "support/class_db.h"
+#include "support/fakes.h"
 
 namespace veltrana::test {
 namespace {
 
-INSTANTIATE_TYPED_TEST_SUITE_P(AccessFile, RecordsetContract, MdbBackend);
-
 using mkdb::ColumnType;
+
+TableData studentsTable() {
+    return {"Students",
+            {{"ID", ColumnType::LongInteger},
+             {"UserName", ColumnType::Text},
+             {"Attrib", ColumnType::Text}},
+            {{"1", "张伟", "理科"}, {"2", "李娜", std::nullopt}, {"3", "王芳", "文科"}}};
+}
 
 class AccessFile : public ::testing::Test {
 protected:
@@ -38,6 +47,95 @@ protected:
 
     TempDir dir_;
 };
+
+// What the handlers rely on from a record set.
+class RecordsetTest : public AccessFile {
+protected:
+    void SetUp() override {
+        connection_ = open(write({studentsTable(),
+                                  subjectTable("语文", 2),
+                                  {"Empty", {{"ID", ColumnType::LongInteger}}, {}}}));
+    }
+    Connection& connection() { return *connection_; }
+
+    std::unique_ptr<Connection> connection_;
+};
+
+// Names in any case, Null as Null, numbers as their digits.
+TEST_F(RecordsetTest, WalksRowsByCountAndRewinds) {
+    Recordset rs;
+    rs.Open("select * from [students]", connection(), 1, 3, -1);
+    ASSERT_EQ(rs.RecordCount(), 3);
+    std::vector<std::vector<Value>> walked;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < rs.RecordCount(); ++i) {
+            walked.push_back({rs.Fields("id"), rs.Fields("USERNAME"), rs.Fields("Attrib")});
+            rs.MoveNext();
+        }
+        rs.MoveFirst();
+    }
+    auto rows = studentsTable().rows;
+    auto twice = rows;
+    twice.insert(twice.end(), rows.begin(), rows.end());
+    EXPECT_EQ(walked, twice);
+    rs.Close();
+    rs.Open("Select * from 语文", connection(), 1, 4, -1);
+    rs.MoveNext();
+    EXPECT_EQ(rs.Fields("KN"), Value("语文知识点2"));
+}
+
+TEST_F(RecordsetTest, NoCurrentRowNamesTableAndField) {
+    Recordset rs;
+    rs.Open("Select * from 语文", connection());
+    rs.MoveNext();
+    rs.MoveNext();
+    EXPECT_TRUE(failsWith([&] { rs.Fields("KN"); }, 3021, {"语文", "KN"}));
+    EXPECT_TRUE(failsWith([&] { rs.MoveNext(); }, 3021, {"语文"}));
+    rs.Close();
+    rs.Open("Select * from Empty", connection());
+    EXPECT_EQ(rs.RecordCount(), 0);
+    EXPECT_TRUE(failsWith([&] { rs.Fields("ID"); }, 3021));
+    EXPECT_TRUE(failsWith([&] { rs.MoveFirst(); }, 3021, {"Empty"}));
+}
+
+TEST_F(RecordsetTest, MissingFieldTableOrStatementIsNamed) {
+    Recordset rs;
+    rs.Open("Select * from Students ", connection());
+    EXPECT_TRUE(failsWith([&] { rs.Fields("Coursesli"); }, 3265, {"Coursesli", "Students"}));
+    rs.Close();
+    for (std::string table : {"Bflearning", "物理"}) {
+        EXPECT_TRUE(failsWith([&] { rs.Open("Select * from " + table, connection()); }, -2147217865,
+                              {table}));
+        EXPECT_FALSE(rs.isOpen());
+    }
+    EXPECT_TRUE(failsWith([&] { rs.Open("Select ID from Students", connection()); }, -2147217900,
+                          {"Select ID from Students"}));
+}
+
+TEST_F(RecordsetTest, OpenAndClosedObjectsRefuseAndOpenAgain) {
+    Recordset rs;
+    rs.Open("Select * from Students ", connection());
+    EXPECT_TRUE(
+        failsWith([&] { rs.Open("Select * from 语文", connection()); }, 3705, {"Students"}));
+    EXPECT_EQ(rs.Fields("ID"), Value("1"));
+    rs.Close();
+    std::vector<std::function<void()>> operations = {
+        [&] { rs.RecordCount(); }, [&] { rs.Fields("ID"); }, [&] { rs.MoveNext(); },
+        [&] { rs.MoveFirst(); }, [&] { rs.Close(); }};
+    for (auto& operation : operations) {
+        EXPECT_TRUE(failsWith(operation, 3704));
+    }
+    std::string connectionString = connection().ConnectionString;
+    EXPECT_TRUE(failsWith([&] { connection().Open(); }, 3705));
+    connection().Close();
+    EXPECT_TRUE(failsWith([&] { connection().Close(); }, 3704));
+    EXPECT_TRUE(
+        failsWith([&] { rs.Open("Select * from Students ", connection()); }, 3709, {"Students"}));
+    EXPECT_FALSE(rs.isOpen());
+    connection().Open(connectionString);
+    rs.Open("Select * from Students ", connection());
+    EXPECT_EQ(rs.RecordCount(), 3);
+}
 
 // Table names match in any case, beyond ASCII too.
 TEST_F(AccessFile, ChineseFolderAndTableNamesInAnyCase) {
