@@ -42,12 +42,12 @@ TEST(CsvTest, quotingByteOrderMarkAndLineEnds_giveTheValuesAsWritten) {
 // a Chinese character counts as one towards the 255 of a Text column.
 TEST(CsvTest, columnTypes_followTheValues) {
     test::TempDir dir;
-    std::string file = writeFile(
-        dir.path(), "types.csv",
-        "id,leading,big,minusZero,plus,limits,none,someEmpty,memo,chinese255,chinese256\n"
-        "1,007,2147483648,-0,+5,2147483647,,,\"" +
-            std::string(256, 'x') + "\"," + repeat("汉", 255) + "," + repeat("汉", 256) +
-            "\n2,7,1,0,5,-2147483648,,3,short,short,short\n");
+    std::string file =
+        writeFile(dir.path(), "types.csv",
+                  "id,leading,big,minusZero,plus,limits,none,someEmpty,memo,chinese255,chinese256\n"
+                  "1,007,2147483648,-0,+5,2147483647,,,\"" +
+                      std::string(256, 'x') + "\"," + repeat("汉", 255) + "," + repeat("汉", 256) +
+                      "\n2,7,1,0,5,-2147483648,,3,short,short,short\n");
     std::vector<ColumnType> types;
     for (const Column& column : readCsvFile(file).columns) {
         types.push_back(column.type);
