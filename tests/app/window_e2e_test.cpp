@@ -5,7 +5,6 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 #include <QTreeView>
 #include <algorithm>
 #include <filesystem>
@@ -28,45 +27,26 @@ struct Child {
     }
 };
 
-// Output of a short X tool run in environment; empty when it fails.
-QString runTool(const QProcessEnvironment& environment, const QString& tool,
-                const QStringList& arguments) {
+// What an X tool run in environment prints; empty when it fails or takes longer than timeout ms.
+QByteArray output(const QProcessEnvironment& environment, const QString& tool,
+                  const QStringList& arguments, int timeout = 10000) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(tool, arguments);
-    if (!process.waitForFinished(10000) || process.exitCode() != 0) {
+    if (!process.waitForFinished(timeout) || process.exitCode() != 0) {
         return {};
     }
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
+    return process.readAllStandardOutput();
 }
 
 int field(const QString& xwininfo, const QString& name) {
     return QRegularExpression(name + ":\\s*(-?\\d+)").match(xwininfo).captured(1).toInt();
 }
 
-// The picture of an X window, as ImageMagick's import takes it; null when it fails. PPM carries
-// no colour space, so the picture compares equal to a grab of the same pixels.
-QImage screenshot(const QProcessEnvironment& environment, const QString& window) {
-    QProcess import;
-    import.setProcessEnvironment(environment);
-    import.start("import", {"-window", window, "ppm:-"});
-    if (!import.waitForFinished(10000) || import.exitCode() != 0) {
-        return {};
-    }
-    return QImage::fromData(import.readAllStandardOutput(), "PPM")
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-// Where a control lies in its window.
-QRect placeIn(const QWidget& window, const QWidget& control) {
-    return {control.mapTo(&window, QPoint(0, 0)), control.size()};
-}
-
-// The real program, started from a program folder of its own on an X server (a private Xvfb
-// when there is no display): the window the teacher sees appears with its caption and size, and
-// shows the database connected and the tree, as the window made here on the same folder does.
-// The folder is an unpacked release when VELTRANA_PROGRAM_DIR names one, else a new folder with
-// the built program and a small class.
+// The real program, started from a program folder of its own on a private Xvfb: the window the
+// teacher sees appears with its caption and size, and shows the database connected and the tree, as
+// the window made here on the same folder does. The folder is an unpacked release when
+// VELTRANA_PROGRAM_DIR names one, else a new folder with the built program and a small class.
 TEST(WindowEndToEndTest, ProgramOpensItsWindowConnectedWithTheFixedClientArea) {
     test::TempDir made;
     std::string dir = made.path();
@@ -80,20 +60,15 @@ TEST(WindowEndToEndTest, ProgramOpensItsWindowConnectedWithTheFixedClientArea) {
         test::writeClassDb(dir, test::classTables({"张伟", "李娜"}, 3));
     }
 
+    // A private X server, whatever the desktop: it picks a free display itself and tells its
+    // number on standard output, and no window manager moves the window.
     Child xvfb;
-    QString display = QString::fromLocal8Bit(qgetenv("DISPLAY"));
-    if (display.isEmpty()) {
-        // The server picks a free display itself and tells its number on standard output.
-        xvfb.process.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1400x900x24", "-dpi", "96",
-                                    "-nolisten", "tcp"});
-        ASSERT_TRUE(xvfb.process.waitForStarted(10000)) << "Xvfb does not start";
-        QDeadlineTimer deadline(20000);
-        while (!xvfb.process.canReadLine() && !deadline.hasExpired()) {
-            xvfb.process.waitForReadyRead(500);
-        }
-        display = ":" + QString::fromLocal8Bit(xvfb.process.readLine()).trimmed();
-        ASSERT_NE(display, ":") << "Xvfb gave no display";
-    }
+    xvfb.process.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1400x900x24", "-dpi", "96",
+                                "-nolisten", "tcp"});
+    ASSERT_TRUE(xvfb.process.waitForStarted(10000)) << "Xvfb does not start";
+    xvfb.process.waitForReadyRead(20000);  // the number comes in one write, with its line end
+    QString display = ":" + QString::fromLocal8Bit(xvfb.process.readLine()).trimmed();
+    ASSERT_NE(display, ":") << "Xvfb gave no display";
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DISPLAY", display);
@@ -111,24 +86,15 @@ TEST(WindowEndToEndTest, ProgramOpensItsWindowConnectedWithTheFixedClientArea) {
     ASSERT_TRUE(veltrana.process.waitForStarted(10000));
 
     // The mapped window captioned exactly "Veltrana(1.0.0)", as xwininfo describes it.
-    QString info;
-    QString id;
     QDeadlineTimer deadline(60000);
-    while (info.isEmpty() && !deadline.hasExpired() &&
-           veltrana.process.state() == QProcess::Running) {
-        QString ids =
-            runTool(environment, "xdotool", {"search", "--name", "^Veltrana\\(1\\.0\\.0\\)$"});
-        for (const QString& candidate : ids.split('\n', Qt::SkipEmptyParts)) {
-            QString window = runTool(environment, "xwininfo", {"-id", candidate});
-            if (window.contains("IsViewable")) {
-                info = window;
-                id = candidate;
-            }
-        }
-        QThread::msleep(200);
-    }
-    ASSERT_FALSE(info.isEmpty()) << "no window captioned Veltrana(1.0.0) on "
-                                 << display.toStdString();
+    QString id =
+        QString(output(environment, "xdotool",
+                       {"search", "--sync", "--onlyvisible", "--name", "^Veltrana\\(1\\.0\\.0\\)$"},
+                       60000))
+            .section('\n', 0, 0);
+    ASSERT_FALSE(id.isEmpty()) << "no window captioned Veltrana(1.0.0) on "
+                               << display.toStdString();
+    QString info = output(environment, "xwininfo", {"-id", id});
 
     // The X window holds the menu bar and, below it, the client area of 1158 x 571.
     test::FakeDialogs dialogs;
@@ -150,15 +116,17 @@ TEST(WindowEndToEndTest, ProgramOpensItsWindowConnectedWithTheFixedClientArea) {
                               sameWindow.findChild<QTreeView*>("TreeView1")->viewport()};
     auto differs = [&](const QImage& actual) {
         return std::any_of(std::begin(shown), std::end(shown), [&](const QWidget* control) {
-            QRect place = placeIn(sameWindow, *control);
+            QRect place(control->mapTo(&sameWindow, QPoint(0, 0)), control->size());
             return actual.copy(place) != expected.copy(place);
         });
     };
-    QImage actual = screenshot(environment, id);
-    while (differs(actual) && !deadline.hasExpired()) {
-        QThread::msleep(200);
-        actual = screenshot(environment, id);
-    }
+    // ImageMagick's picture of the X window; PPM carries no colour space, so it compares equal
+    // to a grab of the same pixels.
+    QImage actual;
+    do {
+        actual = QImage::fromData(output(environment, "import", {"-window", id, "ppm:-"}), "PPM")
+                     .convertToFormat(QImage::Format_RGB32);
+    } while (differs(actual) && !deadline.hasExpired());
     EXPECT_FALSE(differs(actual)) << "the window does not show what the same window shows here";
 
     veltrana.process.terminate();

@@ -75,8 +75,6 @@ TEST_F(TreeBuildTest, ScienceClassGetsScienceCoursesAndTables) {
     useClass(tables);
     Form_Load(form);
 
-    EXPECT_EQ(window.label1.caption, "连接数据库成功! ");
-    EXPECT_EQ(window.label2.caption, "");
     EXPECT_EQ(nodes().size(), 1 + 3 + 3 * (6 + 6 * 2));
     EXPECT_EQ(textOf("爷"), "班级");
     EXPECT_EQ(textOf("父2"), "学生2");
@@ -104,13 +102,14 @@ TEST_F(TreeBuildTest, OtherStreamWhenFirstAttribIsNotExactlyScience) {
     }
 }
 
-TEST_F(TreeBuildTest, StudentsSortedCoursesAndPointsInRowOrderNullsEmpty) {
+TEST_F(TreeBuildTest, StudentsSortedCoursesAndPointsInRowOrderNullsAndEmptyTablesEmpty) {
     auto tables = classTables({"王五", "李四", "张三", "Null"}, 1);
     studentRows(tables)[3][1] = Value();
     auto& courses = tableNamed(tables, "Bflearning").rows;
     std::swap(courses[0], courses[2]);
     courses[1][1] = "";
     tableNamed(tables, "物理").rows = {{"1", "力学"}, {"2", Value()}, {"3", "光学"}};
+    tableNamed(tables, "化学").rows.clear();  // an empty table has nothing to rewind
     useClass(tables);
     Form_Load(form);
 

@@ -41,49 +41,52 @@ protected:
     std::string out = dir.path() + "/DataBases.mdb";
 };
 
-TEST_F(ToolTest, writesTheFolderAndDumpsEachTableBack) {
+TEST_F(ToolTest, badCsvWritesNothing_goodOnesAreWrittenAndDumpedBack) {
+    test::writeFile(csv + "/数学.csv", "ID,KN\n1,函数\n2\n");
+    ProcessResult refused = runProgram({tool, out, csv});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.rfind("错误：3274文件“" + csv + "/数学.csv”第 3 行", 0), 0u)
+        << refused.err;
+    EXPECT_EQ(test::filesIn(dir.path()), std::vector<std::string>{"csv"});
+
+    std::filesystem::remove(csv + "/数学.csv");
     ProcessResult written = runProgram({tool, out, csv});
     ASSERT_EQ(written.exitCode, 0) << written.err;
     EXPECT_EQ(runProgram({"mdb-tables", "-1", out}).out, "Students\n语文\n");
-
     ProcessResult students = runProgram({tool, "--dump", out, "Students"});
     EXPECT_EQ(students.exitCode, 0) << students.err;
     EXPECT_EQ(students.out, "ID,UserName,Attrib\n1,王子涵,理科\n2,\"李,俊杰\",\n");
     ProcessResult chinese = runProgram({tool, "--dump", out, "语文"});
     EXPECT_EQ(chinese.out, "ID,KN\n1,\"字音\"\"辨析\"\"\"\n2,\"两行\n知识点\"\n");
 
-    ProcessResult table = runProgram({tool, "--dump", out, "物理"});
-    EXPECT_EQ(table.exitCode, 1);
-    EXPECT_EQ(table.err.rfind("错误：-2147217865", 0), 0u) << table.err;
-    EXPECT_NE(table.err.find("物理"), std::string::npos);
-    ProcessResult file = runProgram({tool, "--dump", dir.path() + "/无.mdb", "Students"});
-    EXPECT_EQ(file.exitCode, 1);
-    EXPECT_EQ(file.err.rfind("错误：", 0), 0u) << file.err;
-}
-
-TEST_F(ToolTest, badCsv_exitsWithOneNamingFileAndLineAndWritesNothing) {
-    test::writeFile(csv + "/数学.csv", "ID,KN\n1,函数\n2\n");
-    ProcessResult result = runProgram({tool, out, csv});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err.rfind("错误：3274文件“" + csv + "/数学.csv”第 3 行", 0), 0u) << result.err;
-    EXPECT_EQ(test::filesIn(dir.path()), std::vector<std::string>{"csv"});
+    // A missing table, a missing file.
+    for (const auto& [file, table] :
+         {std::pair(out, "物理"), std::pair(dir.path() + "/无.mdb", "Students")}) {
+        ProcessResult failed = runProgram({tool, "--dump", file, table});
+        EXPECT_EQ(failed.exitCode, 1);
+        EXPECT_THAT(failed.err, StartsWith("错误：")) << table;
+    }
 }
 
 // The same roster as a spreadsheet saves it on a Chinese Windows (GB18030, CRLF, an empty row),
-// as "Unicode text" (UTF-16 LE, tabs) and as a plain list, with blanks around names.
+// as "Unicode text" (UTF-16 with tabs, either byte order) and as a plain list in UTF-8, with blanks
+// around names.
 TEST_F(ToolTest, rosterInAnyEncoding_givesTheSameClassWithTheBuiltInCatalogue) {
     std::string gb18030 =
         "\xD1\xA7\xBA\xC5,\xD0\xD5\xC3\xFB,\xD0\xD4\xB1\xF0\r\n"  // 学号,姓名,性别
         "1,\xCD\xF5\xB7\xBC,\xC5\xAE\r\n\r\n"                     // 1,王芳,女
         "2,\xA1\xA1\xC0\xEE\xC4\xC8\xA1\xA1,\xC5\xAE\r\n,,\r\n"   // 2,　李娜　,女
         "3,\xD4\xF8\xD0\xA1\xC3\xF7,\xC4\xD0\r\n";                // 3,曾小明,男
-    std::string utf16 = "\xFF\xFE";
+    std::string utf16le = "\xFF\xFE";
+    std::string utf16be = "\xFE\xFF";
     for (char16_t c : std::u16string(u"学号\t姓名\t性别\r\n1\t王芳\t女\r\n2\t李娜 \t女\r\n"
                                      u"3\t曾小明\t男\r\n")) {
-        utf16 += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        utf16le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        utf16be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
     }
     std::vector<std::string> files;
-    for (const std::string& roster : {gb18030, utf16, std::string("王芳\n\n 李娜\n曾小明\n")}) {
+    for (const std::string& roster :
+         {gb18030, utf16le, utf16be, std::string("\xEF\xBB\xBF王芳\n\n 李娜\n曾小明\n")}) {
         files.push_back(dir.path() + "/" + std::to_string(files.size()) + ".mdb");
         ProcessResult made = newClass(roster, files.back());
         EXPECT_EQ(made.exitCode, 0) << made.err;
@@ -93,16 +96,10 @@ TEST_F(ToolTest, rosterInAnyEncoding_givesTheSameClassWithTheBuiltInCatalogue) {
         {"1", "王芳", "理科"}, {"2", "李娜", "理科"}, {"3", "曾小明", "理科"}};
     for (const std::string& file : files) {
         EXPECT_EQ(test::readWithOurLayer(file, "Students").rows, students) << file;
-        EXPECT_EQ(test::readWithMdbExport(file, "Students").rows, students) << file;
-        for (const char* table : {"Bflearning", "物理", "地理"}) {
-            EXPECT_EQ(test::readWithOurLayer(file, table).rows,
-                      test::readWithOurLayer(files[0], table).rows);
-        }
     }
-    Table physics = test::readWithOurLayer(files[0], "物理");
-    EXPECT_GT(physics.rows.size(), 20u);
-    EXPECT_EQ(physics.rows[0], (std::vector<Value>{"1", "质点与参考系"}));
-
+    EXPECT_EQ(test::readWithOurLayer(files[0], "物理").rows[0],
+              (std::vector<Value>{"1", "质点与参考系"}));
+    // Nothing printed before the numbers: no subject table lacks its knowledge points.
     ProcessResult checked = runProgram({tool, "--check", files[0]});
     EXPECT_EQ(checked.exitCode, 0) << checked.out;
     EXPECT_THAT(checked.out, StartsWith("理科班：学生 3 名，树节点 "));
@@ -210,7 +207,6 @@ TEST_F(ToolTest, helpVersionAndWrongArguments) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{tool},
                                                {tool, "--dump", out},
-                                               {tool, "--check"},
                                                {tool, "--check", out, "--dump", out},
                                                {tool, "--class", "理科", out},
                                                {tool, "--class", "数学", "--roster", csv, out},

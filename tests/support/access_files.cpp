@@ -12,32 +12,16 @@ namespace veltrana::test {
 
 namespace {
 
-// mdb-export quotes every text and doubles quotes inside; numbers and the Null mark stay bare.
-std::vector<std::vector<Value>> parseExport(const std::string& text, const std::string& nullMark) {
-    std::vector<std::vector<Value>> rows;
-    std::vector<Value> row;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::string field;
-        bool quoted = text[i] == '"';
-        if (quoted) {
-            for (++i; i < text.size() && !(text[i] == '"' && text[i + 1] != '"'); ++i) {
-                field += text[i];
-                i += text[i] == '"' ? 1 : 0;
-            }
-            ++i;
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> pieces(1);
+    for (char c : text) {
+        if (c == separator) {
+            pieces.emplace_back();
         } else {
-            while (i < text.size() && text[i] != ',' && text[i] != '\n') {
-                field += text[i++];
-            }
-        }
-        row.push_back(!quoted && field == nullMark ? Value() : Value(field));
-        if (i >= text.size() || text[i++] == '\n') {
-            rows.push_back(std::move(row));
-            row.clear();
+            pieces.back() += c;
         }
     }
-    return rows;
+    return pieces;
 }
 
 }  // namespace
@@ -64,18 +48,23 @@ ProcessResult runProgram(const std::vector<std::string>& args) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath), readFile(errPath)};
 }
 
+// Fields and rows apart by the ASCII unit and record separators, which no test value holds, so
+// that nothing is quoted.
 Table readWithMdbExport(const std::string& file, const std::string& table) {
-    const std::string nullMark = "<NULL>";
-    ProcessResult result = runProgram({"mdb-export", "-0", nullMark, file, table});
+    ProcessResult result =
+        runProgram({"mdb-export", "-Q", "-d", "\x1f", "-R", "\x1e", "-0", "<NULL>", file, table});
     if (result.exitCode != 0) {
         throw std::runtime_error("mdb-export failed: " + result.err);
     }
-    std::vector<std::vector<Value>> rows = parseExport(result.out, nullMark);
-    Table read;
-    for (const Value& name : rows.at(0)) {
-        read.columns.push_back(text(name));
+    std::vector<std::string> rows = split(result.out, '\x1e');
+    rows.pop_back();  // after the last separator
+    Table read{split(rows.at(0), '\x1f'), {}};
+    for (auto row = rows.begin() + 1; row != rows.end(); ++row) {
+        std::vector<Value>& values = read.rows.emplace_back();
+        for (std::string& field : split(*row, '\x1f')) {
+            values.push_back(field == "<NULL>" ? Value() : Value(std::move(field)));
+        }
     }
-    read.rows.assign(rows.begin() + 1, rows.end());
     return read;
 }
 

@@ -18,17 +18,20 @@ std::vector<std::string> numberedStudents(int count) {
     return names;
 }
 
+TableData subjectTable(const std::string& name, int points) {
+    TableData table{name, {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}}, {}};
+    for (int p = 1; p <= points; ++p) {
+        table.rows.push_back({std::to_string(p), name + "知识点" + std::to_string(p)});
+    }
+    return table;
+}
+
 std::vector<TableData> classTables(const std::vector<std::string>& students, int points,
                                    const std::string& attrib) {
     std::vector<TableData> subjects;
     for (const SubjectTable& subject :
          subjectsFor(attrib == kScienceStream ? kScienceCourseField : kOtherCourseField)) {
-        TableData& table = subjects.emplace_back(TableData{
-            subject.table, {{"ID", ColumnType::LongInteger}, {"KN", ColumnType::Text}}, {}});
-        for (int p = 1; p <= points; ++p) {
-            table.rows.push_back(
-                {std::to_string(p), std::string(subject.table) + "知识点" + std::to_string(p)});
-        }
+        subjects.push_back(subjectTable(subject.table, points));
     }
     return mkdb::classTables(students, attrib, std::move(subjects));
 }

@@ -13,9 +13,12 @@ using mkdb::TableData;
 // "学生1".."学生<count>".
 std::vector<std::string> numberedStudents(int count);
 
+// A subject table with the knowledge points "<name>知识点1".."<name>知识点<points>".
+TableData subjectTable(const std::string& name, int points);
+
 // A class: the students in row order with IDs 1..n and the given Attrib, the six Bflearning
 // rows, and the six subject tables of the stream attrib names ("理科" science, anything else the
-// other), each with the knowledge points "<table>知识点1".."<table>知识点<points>".
+// other), each a subjectTable.
 std::vector<TableData> classTables(const std::vector<std::string>& students, int points,
                                    const std::string& attrib = "理科");
 
