@@ -21,8 +21,9 @@ public:
     // Creates the last element of path unless a file or folder of that name is there already;
     // its parent must exist (76 otherwise). True when it made the folder.
     virtual bool createFolder(const std::string& path) = 0;
-    // Names of the files (not folders) directly in folder, in a stable order, without the
-    // temporary files of copies; 76 when the folder does not exist.
+    // Names of the files (not folders) directly in folder, in no particular order (the caller
+    // sorts them for people), without the temporary files of copies; 76 when the folder does
+    // not exist.
     virtual std::vector<std::string> listFiles(const std::string& folder) = 0;
     // Copies source to destination through a temporary file in the destination's folder that
     // is flushed to the disk and then renamed into place, so a failure never leaves a half file

@@ -140,8 +140,11 @@ std::vector<std::string> StdFileSystem::listFiles(const std::string& folder) {
     std::vector<std::string> names;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         std::error_code typeError;
+        if (it->is_directory(typeError)) {
+            continue;
+        }
         std::string name = toUtf8(it->path().filename());
-        if (!it->is_directory(typeError) && !isUnfinishedCopy(name)) {
+        if (!isUnfinishedCopy(name)) {
             names.push_back(std::move(name));
         }
     }
