@@ -9,6 +9,7 @@
 // clang-format on
 
 #include "bench/bench_support.h"
+#include "db/connection.h"
 #include "mkdb/mdb_writer.h"
 #include "platform/mdb/mdb_connection.h"
 #include "support/fakes.h"
@@ -56,7 +57,7 @@ void mdbExport(const std::string& file, const std::string& table) {
 // row by name and move on.
 std::size_t readAll(const std::string& file, const std::vector<mkdb::TableData>& tables) {
     auto connection = MdbDataAccess().newConnection();
-    connection->Open("DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + file);
+    connection->Open(connectionStringFor(file));
     std::size_t characters = 0;
     for (const mkdb::TableData& table : tables) {
         Recordset records;

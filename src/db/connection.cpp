@@ -21,8 +21,12 @@ std::string advice(Form& form) {
 
 }  // namespace
 
+std::string connectionStringFor(const std::string& path) {
+    return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + path;
+}
+
 std::string connectionString(const std::string& appPath) {
-    return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + appPath + kSeparator + kDatabaseFile;
+    return connectionStringFor(appPath + kSeparator + kDatabaseFile);
 }
 
 void showConnectFailure(Form& form, const Error& error) {

@@ -12,7 +12,9 @@ inline constexpr const char* kConnectFailedText = "连接数据库失败! ";
 inline constexpr const char* kDisconnectedText = "已断开数据库!";
 inline constexpr const char* kDisconnectFailedText = "断开数据库操作异常，未能断开连接!";
 
-// "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + the database file beside the program.
+// "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + the Access file at path.
+std::string connectionStringFor(const std::string& path);
+// The connection string of the database file beside the program.
 std::string connectionString(const std::string& appPath);
 
 // The connect sequence without its trap: a new connection in dbConn, opened, success texts

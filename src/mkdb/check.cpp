@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 
+#include "db/connection.h"
 #include "db/queries.h"
 #include "platform/error.h"
 #include "store/folder_name.h"
@@ -128,7 +129,7 @@ CheckReport checkDatabase(DataAccess& dataAccess, const std::string& file) {
     CheckReport report;
     auto connection = dataAccess.newConnection();
     try {
-        connection->Open("DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + file);
+        connection->Open(connectionStringFor(file));
     } catch (const Error& error) {
         report.findings.faults.push_back(error.description());
         return report;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db/connection.h"
 #include "db/queries.h"
 #include "mkdb/check.h"
 #include "mkdb/csv.h"
@@ -65,7 +66,7 @@ void printRow(const std::vector<Value>& row) {
 
 int dump(const std::string& file, const std::string& tableName) {
     auto connection = MdbDataAccess().newConnection();
-    connection->Open("DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + file);
+    connection->Open(connectionStringFor(file));
     Table table = connection->readTable(tableName);
     printRow(std::vector<Value>(table.columns.begin(), table.columns.end()));
     for (const auto& row : table.rows) {

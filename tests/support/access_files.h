@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/connection.h"
 #include "platform/data_access.h"
 #include "platform/error.h"
 
@@ -22,10 +23,6 @@ struct ProcessResult {
 
 // Runs a program with its arguments, no shell in between, and collects what it prints.
 ProcessResult runProgram(const std::vector<std::string>& args);
-
-inline std::string connectionStringFor(const std::string& path) {
-    return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + path;
-}
 
 // The table as mdbtools' own mdb-export gives it: column names and rows, Null where mdb-export
 // prints its Null mark.
