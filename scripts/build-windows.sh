@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds Veltrana for 64-bit Windows on Debian 12 and packs the portable zip:
+#   bash scripts/build-windows.sh          build, then the zip build/windows/veltrana-*-windows-x86_64.zip
+#   bash scripts/build-windows.sh --test   also run the suite under Wine
+# Qt and the other libraries are built once from Debian's source packages into a cache outside
+# the checkout ($VELTRANA_WIN_CACHE, default ~/.cache/veltrana-windows) and reused after that.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cache=${VELTRANA_WIN_CACHE:-$HOME/.cache/veltrana-windows}
+prefix=$cache/prefix
+jobs=$(nproc)
+export VELTRANA_WIN_PREFIX=$prefix
+toolchain=$root/cmake/mingw-w64.cmake
+
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+
+install_tools() {
+    local packages=(g++-mingw-w64-x86-64-posix wine wine64 ninja-build qt6-base-dev-tools
+                    dpkg-dev autoconf automake libtool gawk flex bison pkg-config xvfb xauth)
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    # apt-get source needs a deb-src line; ours goes into a file of its own.
+    local need_src=0
+    grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/ || need_src=1
+    [ ${#missing[@]} -eq 0 ] && [ $need_src -eq 0 ] && return
+    if [ $need_src -eq 1 ]; then
+        "${sudo[@]}" tee /etc/apt/sources.list.d/veltrana-src.sources >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    [ ${#missing[@]} -eq 0 ] || "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Unpacks Debian's source package $1 into $cache/src and prints the folder.
+debian_source() {
+    local dir=$cache/src/$1
+    if [ ! -d "$dir" ]; then
+        rm -rf "$dir.tmp" && mkdir -p "$dir.tmp"
+        (cd "$dir.tmp" && apt-get source -qq "$1" >/dev/null 2>&1)
+        mv "$(find "$dir.tmp" -mindepth 1 -maxdepth 1 -type d | head -n1)" "$dir"
+        rm -rf "$dir.tmp"
+    fi
+    echo "$dir"
+}
+
+# Each library is built once; its stamp names what it was built from.
+built() { [ -f "$prefix/stamps/$1" ]; }
+stamp() { mkdir -p "$prefix/stamps" && touch "$prefix/stamps/$1"; }
+
+build_qt() {
+    built qt6-base-6.4.2 && return
+    local src build=$cache/build/qt6-base
+    src=$(debian_source qt6-base)
+    echo "== Qt 6.4.2 for Windows (about half an hour on two cores, once) =="
+    rm -rf "$build"
+    # Only what the program and its tests use. Debian's source leaves out the Wintab headers,
+    # hence no tablet events.
+    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release \
+        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+        -DFEATURE_sql=OFF -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
+        -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_openssl=OFF -DFEATURE_ssl=OFF \
+        -DFEATURE_tabletevent=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF \
+        -DFEATURE_system_jpeg=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
+        -DFEATURE_system_pcre2=OFF -DFEATURE_icu=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF \
+        -DFEATURE_vulkan=OFF -DFEATURE_sql=OFF -DFEATURE_testlib=ON >"$cache/qt-configure.log"
+    cmake --build "$build" -j"$jobs"
+    cmake --install "$build" >/dev/null
+    rm -rf "$build"
+    stamp qt6-base-6.4.2
+}
+
+install_tools
+mkdir -p "$cache"
+build_qt
