@@ -46,3 +46,35 @@ find_file(chinese_font wqy-microhei.ttc PATHS /usr/share/fonts/truetype/wqy REQU
 install(FILES ${chinese_font} DESTINATION veltrana/fonts)
 install(FILES /usr/share/doc/fonts-wqy-microhei/copyright DESTINATION veltrana/fonts
     RENAME wqy-microhei-copyright.txt)
+
+# The licences that the bundled libraries ask to travel with them (Qt's LGPL among them), as the
+# Debian packages they came from state them.
+install(CODE [[
+    set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/veltrana")
+    file(GLOB_RECURSE bundled "${folder}/lib/*" "${folder}/plugins/*")
+    set(patterns)
+    foreach(file IN LISTS bundled)
+        get_filename_component(name "${file}" NAME)
+        list(APPEND patterns "*/${name}")
+    endforeach()
+    execute_process(COMMAND dpkg-query --search ${patterns} OUTPUT_VARIABLE owners
+        COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX MATCHALL "[^\n]+" owners "${owners}")
+    set(packages)
+    foreach(owner IN LISTS owners)
+        string(REGEX REPLACE ":.*" "" package "${owner}")
+        list(APPEND packages ${package})
+    endforeach()
+    list(REMOVE_DUPLICATES packages)
+    # One licence per source project: Qt's libraries share theirs.
+    execute_process(COMMAND dpkg-query --show "--showformat=\${source:Package} \${Package}\n" ${packages}
+        OUTPUT_VARIABLE sources COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX MATCHALL "[^\n]+" sources "${sources}")
+    file(MAKE_DIRECTORY "${folder}/licenses")
+    foreach(source IN LISTS sources)
+        string(REPLACE " " ";" source "${source}")
+        list(GET source 0 project)
+        list(GET source 1 package)
+        file(COPY_FILE /usr/share/doc/${package}/copyright "${folder}/licenses/${project}.txt")
+    endforeach()
+]])

@@ -23,11 +23,11 @@ mkdir "$tmp/我的 U盘"
 tar -xzf "$archive" -C "$tmp/我的 U盘"
 dir="$tmp/我的 U盘/veltrana"
 
-# The folder, as the archive lists it; the libraries apart.
+# The folder, as the archive lists it; the libraries and their licences apart.
 icons=(16x16 32x32 48x48 64x64 128x128 256x256)
 expected=$(
     printf 'veltrana/%s\n' "" Data/ icons/ veltrana veltrana-mkdb veltrana.desktop 使用说明.txt \
-        安装菜单项.sh 示例班级/ 示例班级/DataBases.mdb lib/ qt.conf translations/ \
+        安装菜单项.sh 示例班级/ 示例班级/DataBases.mdb lib/ licenses/ qt.conf translations/ \
         translations/qtbase_zh_CN.qm fonts/ fonts/wqy-microhei.ttc fonts/wqy-microhei-copyright.txt \
         plugins/ plugins/platforms/ plugins/platforms/libqxcb.so plugins/imageformats/ \
         plugins/imageformats/libqjpeg.so plugins/platforminputcontexts/ \
@@ -37,11 +37,12 @@ expected=$(
         printf 'veltrana/icons/%s/\nveltrana/icons/%s/veltrana.png\n' "$size" "$size"
     done
 )
-[ "$(tar -tzf "$archive" | grep -v '^veltrana/lib/.' | LC_ALL=C sort)" = "$(LC_ALL=C sort <<<"$expected")" ] ||
-    fail "archive contents: $(tar -tzf "$archive" | grep -v '^veltrana/lib/.' | LC_ALL=C sort | tr '\n' ' ')"
-# Qt and libmdb go along; what must match the machine does not.
-for library in libQt6Widgets.so.6 libQt6XcbQpa.so.6 libmdb.so.3 libicuuc.so.72; do
-    [ -f "$dir/lib/$library" ] || fail "no $library in lib/"
+[ "$(tar -tzf "$archive" | grep -Ev '^veltrana/(lib|licenses)/.' | LC_ALL=C sort)" = "$(LC_ALL=C sort <<<"$expected")" ] ||
+    fail "archive contents: $(tar -tzf "$archive" | grep -Ev '^veltrana/(lib|licenses)/.' | LC_ALL=C sort | tr '\n' ' ')"
+# Qt and libmdb go along with their licences; what must match the machine does not.
+for file in lib/libQt6Widgets.so.6 lib/libQt6XcbQpa.so.6 lib/libmdb.so.3 lib/libicuuc.so.72 \
+    licenses/qt6-base.txt licenses/mdbtools.txt licenses/icu.txt; do
+    [ -f "$dir/$file" ] || fail "no $file"
 done
 for library in "$dir"/lib/*; do
     if [[ ${library##*/} =~ ^(ld-linux|lib(c|m|stdc\+\+|gcc_s|X11|xcb|GL|EGL|fontconfig|freetype)\.so) ]]; then
