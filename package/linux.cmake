@@ -42,7 +42,8 @@ install(FILES ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_TRANSLATIONS}/qtbase_zh_CN.qm
 
 # WenQuanYi Micro Hei: the smallest complete Simplified Chinese font that Debian ships, under
 # Apache 2.0 or GPLv3 with the font exception.
-find_file(chinese_font wqy-microhei.ttc PATHS /usr/share/fonts/truetype/wqy REQUIRED NO_DEFAULT_PATH)
+find_file(chinese_font wqy-microhei.ttc PATHS /usr/share/fonts/truetype/wqy
+    REQUIRED NO_DEFAULT_PATH)
 install(FILES ${chinese_font} DESTINATION veltrana/fonts)
 install(FILES /usr/share/doc/fonts-wqy-microhei/copyright DESTINATION veltrana/fonts
     RENAME wqy-microhei-copyright.txt)
@@ -67,7 +68,8 @@ install(CODE [[
     endforeach()
     list(REMOVE_DUPLICATES packages)
     # One licence per source project: Qt's libraries share theirs.
-    execute_process(COMMAND dpkg-query --show "--showformat=\${source:Package} \${Package}\n" ${packages}
+    execute_process(
+        COMMAND dpkg-query --show "--showformat=\${source:Package} \${Package}\n" ${packages}
         OUTPUT_VARIABLE sources COMMAND_ERROR_IS_FATAL ANY)
     string(REGEX MATCHALL "[^\n]+" sources "${sources}")
     file(MAKE_DIRECTORY "${folder}/licenses")

@@ -42,7 +42,8 @@ if [ "$(cat "$root/.veltrana-packages" 2>/dev/null)" != "${packages[*]}" ]; then
     echo "made the Debian 13 root in $((SECONDS - started)) s"
 fi
 exec 9>&-
-found=$(find "$root/usr" \( -name 'libQt6*' -o -name 'libmdb*' -o -iname '*wqy*' -o -iname '*cjk*' \) -print -quit)
+found=$(find "$root/usr" \( -name 'libQt6*' -o -name 'libmdb*' -o -iname '*wqy*' \
+    -o -iname '*cjk*' \) -print -quit)
 [ -z "$found" ] || fail "the root is not a plain desktop: $found"
 
 tmp=$(mktemp -d)
@@ -59,8 +60,8 @@ cat >"$tmp/in-root" <<EOF
 #!/bin/sh
 program=\$1
 shift
-exec unshare --mount-proc="$root/proc" chroot "$root" \\
-    env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY="\$DISPLAY" "\${program#"$root"}" "\$@"
+exec unshare --mount-proc="$root/proc" chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root \\
+    LANG=C.UTF-8 DISPLAY="\$DISPLAY" "\${program#"$root"}" "\$@"
 EOF
 chmod +x "$tmp/in-root"
 
