@@ -10,9 +10,10 @@ target_link_options(veltrana-mkdb PRIVATE -Wl,--disable-new-dtags)
 # What every Linux desktop has and what must match the machine stays with the system: the C and
 # C++ runtimes and the loader (the program's own ABI), the X11 client libraries (matching the
 # display server), the GL and EGL drivers, and fontconfig and FreeType with the libraries they
-# load (matching the system's font configuration and fonts).
+# load (matching the system's font configuration and fonts). A sanitized build's runtimes belong
+# to the machine that tests it.
 set(system_libraries
-    "^ld-linux" "^lib(c|m|dl|pthread|rt|resolv)\\.so" "^lib(stdc\\+\\+|gcc_s)\\.so"
+    "^ld-linux" "^lib(c|m|dl|pthread|rt|resolv)\\.so" "^lib(stdc\\+\\+|gcc_s|asan|ubsan)\\.so"
     "^lib(X11|X11-xcb|Xau|Xdmcp|xcb|xcb-.*|xkbcommon|xkbcommon-x11|ICE|SM)\\.so"
     "^lib(GL|GLX|GLdispatch|EGL|OpenGL)\\.so"
     "^lib(fontconfig|freetype|z|png16|expat|bz2|brotli.*)\\.so")
