@@ -44,28 +44,31 @@ case $dir in
         ;;
 esac
 
-# The libraries come from the system's packages; name the packages instead of letting the
-# loader fail at the first start. Every library the programs load besides libmdb comes with Qt.
-packages=()
-add_package() {
-    [[ " ${packages[*]} " == *" $1 "* ]] || packages+=("$1")
-}
-mapfile -t missing < <(ldd "$dir/veltrana" "$dir/veltrana-mkdb" | awk '/=> not found/ { print $1 }' | sort -u)
-for library in "${missing[@]}"; do
-    case $library in
-        libmdb.*) add_package libmdb3 ;;
-        *) add_package libqt6widgets6 ;;
+# The folder carries its libraries; only those that must match the machine come from the
+# system. A missing one is named as every distribution knows it, instead of letting the first
+# start fail without a word; an old system shows as a version the loader does not find.
+mapfile -t unmet < <(
+    {
+        ldd "$dir/veltrana" "$dir/veltrana-mkdb"
+        LD_LIBRARY_PATH="$dir/lib" ldd "$dir"/plugins/*/*.so
+    } 2>&1 | grep 'not found' | sort -u
+)
+component() {
+    case $1 in
+        *version*) echo "较新的 C 和 C++ 运行库（glibc、libstdc++）" ;;
+        *libX* | *libxcb* | *libxkbcommon* | *libICE* | *libSM*) echo "X11 客户端库" ;;
+        *libGL* | *libEGL* | *libOpenGL*) echo "OpenGL 和 EGL 库（libglvnd）" ;;
+        *libfontconfig* | *libfreetype* | *libpng* | *libz.* | *libexpat* | *libbrotli* | *libbz2*)
+            echo "字体库 fontconfig 和 FreeType" ;;
+        *) awk '{ print $1 }' <<<"$1" ;;
     esac
-done
-# Without a Chinese font every caption of the window is a row of boxes.
-if command -v fc-list >/dev/null && [ -z "$(fc-list :lang=zh family)" ]; then
-    echo "没有中文字体。" >&2
-    add_package fonts-wqy-microhei
-fi
-if [ ${#packages[@]} -gt 0 ]; then
-    [ ${#missing[@]} -eq 0 ] || echo "缺少程序需要的库：${missing[*]}" >&2
-    echo "请先安装下列软件包，再运行本脚本：" >&2
-    echo "sudo apt install ${packages[*]}"
+}
+if [ ${#unmet[@]} -gt 0 ]; then
+    printf '%s\n' "系统缺少程序需要的库：" "${unmet[@]}" >&2
+    echo "请先用系统的软件管理器安装下列组件，再运行本脚本：" >&2
+    for line in "${unmet[@]}"; do
+        component "$line"
+    done | sort -u
     exit 1
 fi
 

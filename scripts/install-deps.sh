@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev
     xvfb xauth xdotool x11-utils imagemagick desktop-file-utils
     fonts-wqy-microhei
+    debootstrap file
 )
 
 missing=()

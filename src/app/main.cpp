@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -7,6 +8,14 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // Without a Chinese font every caption is a row of boxes. The fonts beside the program fill
+    // in only then, so a desktop's own choice of Chinese font keeps its place.
+    if (QFontDatabase::families(QFontDatabase::SimplifiedChinese).isEmpty()) {
+        QDir fonts(QCoreApplication::applicationDirPath() + "/fonts");
+        for (const QString& font : fonts.entryList({"*.ttc", "*.ttf", "*.otf"}, QDir::Files)) {
+            QFontDatabase::addApplicationFont(fonts.filePath(font));
+        }
+    }
     // The platform's dialogs (file dialog, message and input boxes) speak Chinese like the rest
     // of the window, whatever the desktop's language.
     QTranslator qtTexts;
