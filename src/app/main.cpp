@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 
 #include "app/form1.h"
@@ -18,5 +19,7 @@ int main(int argc, char** argv) {
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString());
     window.load();
     window.show();
+    // Questions after a failed start-up come over the window, once it is on screen.
+    QTimer::singleShot(0, &window, [&window] { window.shown(); });
     return app.exec();
 }

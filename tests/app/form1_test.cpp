@@ -133,7 +133,8 @@ TEST_F(Form1Test, WindowHasItsCaptionPlacesFontsMenusAndTabOrder) {
         }
         menus.emplace_back(menu->text().toStdString(), items);
     }
-    EXPECT_EQ(menus, (decltype(menus){{"【信息管理】", {"连接数据库", "断开数据库"}},
+    EXPECT_EQ(menus, (decltype(menus){{"【信息管理】",
+                                       {"连接数据库", "断开数据库", "新建班级…", "检查数据库"}},
                                       {"【编辑】", {"查找"}},
                                       {"【新增文件】", {"生成文件夹"}}}));
 
@@ -158,7 +159,7 @@ TEST_F(Form1Test, StartUpConnectsAndShowsStudentsInPinyinOrder) {
     open();
     EXPECT_EQ(caption("Label1"), "连接数据库失败! ");
     EXPECT_THAT(caption("Label2"), StartsWith("错误："));
-    EXPECT_THAT(caption("Label2"), EndsWith("--roster 名单.csv DataBases.mdb"));
+    EXPECT_THAT(caption("Label2"), EndsWith("“新建班级…”由班级名单生成数据库"));
     EXPECT_EQ(control<QWidget>("Label2")->geometry(), QRect(672, 536, 249, 41));
     EXPECT_EQ(control<QtTreeView>("TreeView1")->model()->rowCount(), 0);
     EXPECT_TRUE(window->isVisible());
