@@ -231,6 +231,8 @@ NewClassAnswer QtDialogs::newClass(const RosterPreview& preview, std::string& st
     }
     streams->setEnabled(preview.canCreate);
     layout->addWidget(streams);
+    // The keys work as well: Space picks 理科, the arrows 文科, Tab reaches 新建.
+    group.buttons().front()->setFocus();
 
     auto* buttons = new QDialogButtonBox;
     QPushButton* create = buttons->addButton("新建", QDialogButtonBox::AcceptRole);
