@@ -45,7 +45,8 @@ case $dir in
 esac
 
 # The libraries come from the system's packages; name the packages instead of letting the
-# loader fail at the first start. Every library the programs load besides libmdb comes with Qt.
+# loader fail at the first start. Every library the programs load besides libmdb and the two that
+# read Excel rosters comes with Qt.
 packages=()
 add_package() {
     [[ " ${packages[*]} " == *" $1 "* ]] || packages+=("$1")
@@ -54,6 +55,8 @@ mapfile -t missing < <(ldd "$dir/veltrana" "$dir/veltrana-mkdb" | awk '/=> not f
 for library in "${missing[@]}"; do
     case $library in
         libmdb.*) add_package libmdb3 ;;
+        libminizip.*) add_package libminizip1 ;;
+        libfreexl.*) add_package libfreexl1 ;;
         *) add_package libqt6widgets6 ;;
     esac
 done
