@@ -164,7 +164,11 @@ std::vector<std::string> sharedStrings(Package& package) {
 // The name and the part of the first sheet that is not hidden, as the teacher sees the tabs.
 std::pair<std::string, std::string> firstSheet(Package& package) {
     std::string name, id;
-    QXmlStreamReader workbook(package.part("xl/workbook.xml"));
+    QByteArray content = package.part("xl/workbook.xml");
+    if (content.isEmpty()) {  // a zip, but no workbook: a .docx renamed, say
+        throw package.broken("其中没有工作簿");
+    }
+    QXmlStreamReader workbook(content);
     while (id.empty() && !workbook.atEnd() && !workbook.hasError()) {
         workbook.readNext();
         if (workbook.isStartElement() && workbook.name() == u"sheet") {
