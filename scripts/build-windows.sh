@@ -122,9 +122,15 @@ build_freexl() {
     local src
     src=$(debian_source freexl)
     echo "== FreeXL for Windows =="
+    # On MinGW freexl.c includes localcharset.h but never calls locale_charset, so a declaration
+    # stands in for GNU libcharset, and configure is told the function needs no library.
+    local charset=$cache/build/freexl-charset
+    mkdir -p "$charset"
+    echo 'const char *locale_charset (void);' >"$charset/localcharset.h"
     (cd "$src" && ./configure -q --host=x86_64-w64-mingw32 --prefix="$prefix" --disable-shared \
-        --enable-static CC=x86_64-w64-mingw32-gcc-posix CPPFLAGS="-I$prefix/include" \
-        LDFLAGS="-L$prefix/lib" LIBS="-liconv" >"$cache/freexl-configure.log" &&
+        --enable-static CC=x86_64-w64-mingw32-gcc-posix CPPFLAGS="-I$prefix/include -I$charset" \
+        LDFLAGS="-L$prefix/lib" LIBS="-liconv" ac_cv_search_locale_charset="none required" \
+        >"$cache/freexl-configure.log" &&
         make -j"$jobs" >/dev/null && make install >/dev/null && make distclean >/dev/null)
     # Linked statically, FreeXL needs iconv and the maths library after it.
     sed -i 's/^Libs: .*/& -liconv -lm/' "$prefix/lib/pkgconfig/freexl.pc"
