@@ -38,7 +38,8 @@ RosterRead readRoster(const std::string& file) {
             preview.findings.push_back("警告：" + warning);
         }
         preview.canCreate = findings.faults.empty();
-        preview.summary = "共 " + std::to_string(roster.names.size()) + " 名学生，按名单顺序编号。" +
+        preview.summary = "共 " + std::to_string(roster.names.size()) +
+                          " 名学生，按名单顺序编号。" +
                           (preview.canCreate ? "选择理科或文科，再按“新建”。"
                                              : "名单有错，不能新建：请按下面所列的行改正名单，"
                                                "保存后再选择它。");

@@ -28,8 +28,8 @@ constexpr const char* kDescription =
     "班级数据库 DataBases.mdb 的工具。\n"
     "\n"
     "  veltrana-mkdb --class 理科 --roster 名单.xlsx DataBases.mdb\n"
-    "      由学生名单（.xlsx、.xls、.csv 或 .txt）生成新班级（或 --class 文科），知识点取内置的标准目录\n"
-    "      （或 --points 文件夹，每个学科表一个 CSV 文件）\n"
+    "      由学生名单（.xlsx、.xls、.csv 或 .txt）生成新班级（或 --class 文科），\n"
+    "      知识点取内置的标准目录（或 --points 文件夹，每个学科表一个 CSV 文件）\n"
     "  veltrana-mkdb --check DataBases.mdb\n"
     "      列出程序在这个数据库上会遇到的全部问题\n"
     "  veltrana-mkdb OUT.mdb DIR\n"
@@ -107,9 +107,9 @@ int makeClass(const std::string& stream, const std::string& rosterFile, const QS
         std::cerr << "名单有错，没有写入数据库\n";
         return 1;
     }
-    writeClass(out, roster, stream,
-               pointsFolder.isEmpty() ? builtInPoints()
-                                      : pointsFrom(pointsFolder.toStdString(), stream));
+    writeClass(
+        out, roster, stream,
+        pointsFolder.isEmpty() ? builtInPoints() : pointsFrom(pointsFolder.toStdString(), stream));
     std::cout << "已写入“" << out << "”：" << stream << "班，" << roster.names.size()
               << " 名学生。可用 veltrana-mkdb --check 检查它\n";
     return 0;
@@ -126,7 +126,8 @@ int run(const QStringList& arguments) {
     QCommandLineOption help = parser.addHelpOption();
     QCommandLineOption version = parser.addVersionOption();
     QCommandLineOption classOption("class", "新班级的学科方向：理科 或 文科。", "理科|文科");
-    QCommandLineOption rosterOption("roster", "学生名单（Excel 工作簿 .xlsx、.xls，CSV 或文本文件）。", "名单");
+    QCommandLineOption rosterOption(
+        "roster", "学生名单（Excel 工作簿 .xlsx、.xls，CSV 或文本文件）。", "名单");
     QCommandLineOption pointsOption("points", "知识点表所在的文件夹。", "文件夹");
     QCommandLineOption checkOption("check", "检查数据库。", "FILE");
     QCommandLineOption dumpOption("dump", "输出数据库中的一张表。", "FILE");

@@ -1,12 +1,11 @@
 #include "mkdb/new_class.h"
 
+#include <QFile>
+#include <QString>
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <map>
-
-#include <QFile>
-#include <QString>
 
 #include "db/queries.h"
 #include "mkdb/csv.h"
@@ -83,12 +82,11 @@ Roster readRoster(const std::filesystem::path& file) {
     if (rows.empty()) {
         throw Error(kErrNotExpectedFormat, sheet.where + "中没有姓名，名单是空的");
     }
-    auto header = std::find_if(rows.begin(), rows.begin() + std::min(rows.size(), kHeaderRows),
-                               [](const CsvRecord& row) {
-                                   return std::any_of(row.fields.begin(), row.fields.end(),
-                                                      isNameHeader);
-                               });
-    bool listOfNames = header == rows.begin() + std::min(rows.size(), kHeaderRows);
+    auto searched = rows.begin() + static_cast<std::ptrdiff_t>(std::min(rows.size(), kHeaderRows));
+    auto header = std::find_if(rows.begin(), searched, [](const CsvRecord& row) {
+        return std::any_of(row.fields.begin(), row.fields.end(), isNameHeader);
+    });
+    bool listOfNames = header == searched;
     std::size_t column = 0;
     if (listOfNames) {
         auto wide = std::find_if(rows.begin(), rows.end(),

@@ -69,7 +69,7 @@ class Package {
 public:
     Package(const std::filesystem::path& file, std::string_view bytes)
         : where_(fileWhere(file)), memory_{bytes} {
-        zlib_filefunc64_def functions{openMemory, readMemory, writeMemory, tellMemory,
+        zlib_filefunc64_def functions{openMemory, readMemory,  writeMemory, tellMemory,
                                       seekMemory, closeMemory, memoryError, &memory_};
         zip_ = unzOpen2_64("", &functions);
         if (zip_ == nullptr) {
@@ -139,8 +139,8 @@ std::string stringItem(QXmlStreamReader& xml, QStringView element) {
 
 void finish(const QXmlStreamReader& xml, const Package& package, const std::string& part) {
     if (xml.hasError()) {
-        throw package.broken("“" + part + "”不是正确的 XML（" +
-                             xml.errorString().toStdString() + "）");
+        throw package.broken("“" + part + "”不是正确的 XML（" + xml.errorString().toStdString() +
+                             "）");
     }
 }
 
@@ -217,7 +217,7 @@ std::string cellText(const std::string& value, QStringView type,
         double number = 0;
         auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
         return error == std::errc() && end == value.data() + value.size() ? numberText(number)
-                                                                           : value;
+                                                                          : value;
     }
     return value;  // formula text (str), TRUE/FALSE (b), #N/A (e)
 }
@@ -230,10 +230,9 @@ bool isZipFile(std::string_view bytes) {
 
 std::string numberText(double value) {
     char text[32];
-    auto [end, error] =
-        std::abs(value) < 1e15 && value == std::floor(value)
-            ? std::to_chars(text, text + sizeof text, static_cast<long long>(value))
-            : std::to_chars(text, text + sizeof text, value);
+    auto [end, error] = std::abs(value) < 1e15 && value == std::floor(value)
+                            ? std::to_chars(text, text + sizeof text, static_cast<long long>(value))
+                            : std::to_chars(text, text + sizeof text, value);
     return std::string(text, end);
 }
 
@@ -263,9 +262,9 @@ Sheet readXlsx(const std::filesystem::path& file, std::string_view bytes) {
             next = column + 1;
             type = xml.attributes().value("t").toString();
         } else if ((xml.name() == u"v" || xml.name() == u"is") && !sheet.rows.empty()) {
-            std::string text = xml.name() == u"is" ? stringItem(xml, u"is")
-                                                   : cellText(xml.readElementText().toStdString(),
-                                                              type, strings);
+            std::string text = xml.name() == u"is"
+                                   ? stringItem(xml, u"is")
+                                   : cellText(xml.readElementText().toStdString(), type, strings);
             std::vector<std::string>& cells = sheet.rows.back().fields;
             if (!text.empty()) {
                 cells.resize(std::max(cells.size(), static_cast<std::size_t>(column) + 1));

@@ -179,10 +179,10 @@ TEST_F(Form1Test, WindowHasItsCaptionPlacesFontsMenusAndTabOrder) {
         }
         menus.emplace_back(menu->text().toStdString(), items);
     }
-    EXPECT_EQ(menus, (decltype(menus){{"【信息管理】",
-                                       {"连接数据库", "断开数据库", "新建班级…", "检查数据库"}},
-                                      {"【编辑】", {"查找"}},
-                                      {"【新增文件】", {"生成文件夹"}}}));
+    EXPECT_EQ(menus, (decltype(menus){
+                         {"【信息管理】", {"连接数据库", "断开数据库", "新建班级…", "检查数据库"}},
+                         {"【编辑】", {"查找"}},
+                         {"【新增文件】", {"生成文件夹"}}}));
 
     QApplication::setActiveWindow(&form1);
     EXPECT_EQ(QApplication::focusWidget(), control<QWidget>("TreeView1"));
@@ -315,8 +315,8 @@ TEST_F(Form1Test, WhatIsHighlightedIsWhatThePreviewShowsAndOpens) {
 TEST_F(Form1Test, NewClassAndCheckRunThroughTheRealDialogs) {
     std::filesystem::remove(u8path(dir.path() + "/DataBases.mdb"));
     fileDialog.chosenFiles = {std::string(VELTRANA_ROSTERS) + "/roster.xlsx"};
-    window = std::make_unique<Form1>(
-        dir.path(), Form1Services{nullptr, &fileDialog, &shell, nullptr, nullptr});
+    window = std::make_unique<Form1>(dir.path(),
+                                     Form1Services{nullptr, &fileDialog, &shell, nullptr, nullptr});
     window->load();
     window->show();
     QStringList questions;

@@ -66,9 +66,9 @@ TEST_F(NewClassTest, faultyRosterOrExistingDatabase_writeNothing) {
     NewClass_Click(form);
     const RosterPreview& preview = window.dialogs.previews.at(0);
     EXPECT_FALSE(preview.canCreate);
-    EXPECT_THAT(preview.findings, ElementsAre(HasSubstr("错误：文件“" + dir.path() +
-                                                        "/名单.csv”第 3 行：姓名“a/b”"),
-                                              HasSubstr("警告：")));
+    EXPECT_THAT(preview.findings,
+                ElementsAre(HasSubstr("错误：文件“" + dir.path() + "/名单.csv”第 3 行：姓名“a/b”"),
+                            HasSubstr("警告：")));
     EXPECT_FALSE(std::filesystem::exists(test::u8path(database())));
 
     useClass(test::classTables({"张伟"}, 1));

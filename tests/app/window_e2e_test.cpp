@@ -50,8 +50,8 @@ int field(const QString& xwininfo, const QString& name) {
 class WindowEndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        xvfb.process.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1400x900x24", "-dpi",
-                                    "96", "-nolisten", "tcp"});
+        xvfb.process.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1400x900x24", "-dpi", "96",
+                                    "-nolisten", "tcp"});
         ASSERT_TRUE(xvfb.process.waitForStarted(10000)) << "Xvfb does not start";
         xvfb.process.waitForReadyRead(20000);  // the number comes in one write, with its line end
         display = ":" + QString::fromLocal8Bit(xvfb.process.readLine()).trimmed();
@@ -133,8 +133,9 @@ protected:
         QDeadlineTimer deadline(60000);
         QImage actual;
         do {
-            actual = QImage::fromData(output(environment, "import", {"-window", id, "ppm:-"}), "PPM")
-                         .convertToFormat(QImage::Format_RGB32);
+            actual =
+                QImage::fromData(output(environment, "import", {"-window", id, "ppm:-"}), "PPM")
+                    .convertToFormat(QImage::Format_RGB32);
         } while (differs(actual) && !deadline.hasExpired());
         if (differs(actual)) {
             return ::testing::AssertionFailure()
@@ -182,11 +183,11 @@ TEST_F(WindowEndToEndTest, FirstStartFromTheRosterWorkbookToTheTreeAndFolders) {
     std::string dir = programFolder(false);
     std::filesystem::copy_file(std::string(VELTRANA_ROSTERS) + "/roster.xlsx",
                                dir + "/roster.xlsx");
-    start(dir);                                         // 1. start the program
-    keys("系统提示", {"space"});                         // 2. 用名单新建班级
-    keys("打开", {"Return"}, "roster.xlsx");             // 3. choose the roster
-    keys("新建班级", {"space", "Tab", "space"});         // 4. 理科, 5. 新建
-    keys("系统提示", {"space"});                         // 6. 生成文件夹
+    start(dir);                                   // 1. start the program
+    keys("系统提示", {"space"});                  // 2. 用名单新建班级
+    keys("打开", {"Return"}, "roster.xlsx");      // 3. choose the roster
+    keys("新建班级", {"space", "Tab", "space"});  // 4. 理科, 5. 新建
+    keys("系统提示", {"space"});                  // 6. 生成文件夹
 
     QDeadlineTimer deadline(60000);
     std::string last = dir + "/Data/欧阳娜娜/生物";

@@ -203,7 +203,8 @@ TEST_F(ToolTest, check_listsEverythingTheWindowWouldStumbleOn) {
 TEST_F(ToolTest, helpVersionAndWrongArguments) {
     ProcessResult help = runProgram({tool, "--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_THAT(help.out, AllOf(HasSubstr("--class 理科 --roster 名单.xlsx"), HasSubstr("--check")));
+    EXPECT_THAT(help.out,
+                AllOf(HasSubstr("--class 理科 --roster 名单.xlsx"), HasSubstr("--check")));
     ProcessResult version = runProgram({tool, "--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_THAT(version.out, ::testing::MatchesRegex("veltrana-mkdb [0-9]+\\.[0-9]+\\.[0-9]+\n"));

@@ -2,24 +2,24 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QDialogButtonBox>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QVBoxLayout>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace veltrana {
