@@ -98,6 +98,9 @@ protected:
     void keys(const QString& caption, const QStringList& keys, const QString& typed = {}) {
         QString id = window(caption);
         ASSERT_FALSE(id.isEmpty()) << "no window " << caption.toStdString();
+        // Mapped is not yet ready for keys: Qt gives the dialog its focus a moment later, as a
+        // teacher's eye takes a moment to find the button.
+        QThread::msleep(500);
         if (!typed.isEmpty()) {
             output(environment, "xdotool", {"type", "--window", id, typed});
         }
