@@ -79,6 +79,67 @@ build_qt() {
     stamp qt6-base-6.4.2
 }
 
+# zlib for minizip, as static libraries. Debian's zlib source has no win32 makefiles, so zlib's
+# configure with the cross compiler; minizip (contrib/minizip of the same source, Debian's
+# libminizip) is four files, compiled straight into libminizip.a.
+build_zlib() {
+    built zlib-1.2.13 && return
+    local src
+    src=$(debian_source zlib)
+    echo "== zlib for Windows =="
+    (cd "$src" && CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar \
+        RANLIB=x86_64-w64-mingw32-ranlib ./configure --static --prefix="$prefix" >/dev/null &&
+        make -j"$jobs" libz.a >/dev/null && make install >/dev/null && make distclean >/dev/null)
+    stamp zlib-1.2.13
+}
+
+build_minizip() {
+    built minizip-1.1 && return
+    local src build=$cache/build/minizip
+    src=$(debian_source zlib)/contrib/minizip
+    echo "== minizip for Windows =="
+    rm -rf "$build" && mkdir -p "$build" "$prefix/include/minizip" "$prefix/lib/pkgconfig"
+    for file in ioapi unzip zip iowin32; do
+        x86_64-w64-mingw32-gcc-posix -O2 -I"$prefix/include" -c "$src/$file.c" -o "$build/$file.o"
+    done
+    x86_64-w64-mingw32-ar rcs "$prefix/lib/libminizip.a" "$build"/*.o
+    cp "$src"/{ioapi,unzip,zip,iowin32}.h "$prefix/include/minizip/"
+    cat >"$prefix/lib/pkgconfig/minizip.pc" <<PC
+prefix=$prefix
+Name: minizip
+Description: zip and unzip over zlib
+Version: 1.1
+Cflags: -I\${prefix}/include/minizip -I\${prefix}/include
+Libs: -L\${prefix}/lib -lminizip -lz
+PC
+    rm -rf "$build"
+    stamp minizip-1.1
+}
+
+# FreeXL reads .xls rosters; it converts their code pages with iconv, the shim of this build.
+build_freexl() {
+    built freexl-1.0.6 && return
+    local src
+    src=$(debian_source freexl)
+    echo "== FreeXL for Windows =="
+    # On MinGW freexl.c includes localcharset.h but never calls locale_charset, so a declaration
+    # stands in for GNU libcharset, and configure is told the function needs no library.
+    local charset=$cache/build/freexl-charset
+    mkdir -p "$charset"
+    echo 'const char *locale_charset (void);' >"$charset/localcharset.h"
+    (cd "$src" && ./configure -q --host=x86_64-w64-mingw32 --prefix="$prefix" --disable-shared \
+        --enable-static CC=x86_64-w64-mingw32-gcc-posix CPPFLAGS="-I$prefix/include -I$charset" \
+        LDFLAGS="-L$prefix/lib" LIBS="-liconv" ac_cv_search_locale_charset="none required" \
+        >"$cache/freexl-configure.log" &&
+        make -j"$jobs" >/dev/null && make install >/dev/null && make distclean >/dev/null)
+    # Linked statically, FreeXL needs iconv and the maths library after it.
+    sed -i 's/^Libs: .*/& -liconv -lm/' "$prefix/lib/pkgconfig/freexl.pc"
+    stamp freexl-1.0.6
+}
+
 install_tools
 mkdir -p "$cache"
 build_qt
+build_zlib
+build_minizip
+build_freexl

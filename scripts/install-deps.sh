@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-translations-l10n
-    mdbtools mdbtools-dev libglib2.0-dev
+    mdbtools mdbtools-dev libglib2.0-dev libminizip-dev libfreexl-dev
     googletest libgtest-dev libgmock-dev
     xvfb xauth xdotool x11-utils imagemagick desktop-file-utils
     fonts-wqy-microhei

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <cmath>
 
+#include "app/new_class.h"
 #include "app/pictures.h"
 #include "db/connection.h"
 #include "platform/error.h"
@@ -87,6 +88,10 @@ void Form1::load() {
     run(Form_Load);
 }
 
+void Form1::shown() {
+    run(Form_Shown);
+}
+
 void Form1::buildMenus() {
     struct Item {
         const char* name;
@@ -102,7 +107,9 @@ void Form1::buildMenus() {
         {"Information",
          "【信息管理】",
          {{"DB_Connect", "连接数据库", DB_Connect_Click},
-          {"Disconnect", "断开数据库", Disconnect_Click}}},
+          {"Disconnect", "断开数据库", Disconnect_Click},
+          {"NewClass", "新建班级…", NewClass_Click},
+          {"CheckDatabase", "检查数据库", CheckDatabase_Click}}},
         {"Edit", "【编辑】", {{"Look_Up", "查找", Look_Up_Click}}},
         {"NewAdd", "【新增文件】", {{"NewFolder", "生成文件夹", NewFolder_Click}}},
     };

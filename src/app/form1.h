@@ -23,8 +23,8 @@ struct Form1Services {
 };
 
 // The one window. Its controls carry their names as object names (TreeView1, List1, Command1,
-// Command2, Image1, Label1 to Label5, the menu items DB_Connect, Disconnect, Look_Up,
-// NewFolder); each of their events runs one handler over form().
+// Command2, Image1, Label1 to Label5, the menu items DB_Connect, Disconnect, NewClass,
+// CheckDatabase, Look_Up, NewFolder); each of their events runs one handler over form().
 class Form1 : public QMainWindow {
 public:
     explicit Form1(const std::string& appPath, const Form1Services& services = {});
@@ -32,6 +32,8 @@ public:
 
     // The load event: connects and builds the tree. Runs once, before the window is shown.
     void load();
+    // Once the window is on screen: after a failed start-up, the way forward (Form_Shown).
+    void shown();
     Form& form() { return *form_; }
 
 private:

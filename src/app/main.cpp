@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 
 #include "app/form1.h"
@@ -27,5 +28,7 @@ int main(int argc, char** argv) {
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString());
     window.load();
     window.show();
+    // Questions after a failed start-up come over the window, once it is on screen.
+    QTimer::singleShot(0, &window, [&window] { window.shown(); });
     return app.exec();
 }

@@ -7,16 +7,13 @@ namespace veltrana {
 
 namespace {
 
-constexpr char kDatabaseFile[] = "DataBases.mdb";
-
 // A teacher at the first start has no database yet; one that cannot be read or that lacks what
-// the tree needs has the tool list all its faults at once, where the window shows the first.
+// the tree needs has the check list all its faults at once, where the window shows the first.
 std::string advice(Form& form) {
-    if (!form.fileSystem.exists(form.appPath + kSeparator + kDatabaseFile)) {
-        return "可在程序所在的文件夹中用班级名单生成数据库："
-               "veltrana-mkdb --class 理科 --roster 名单.csv DataBases.mdb";
+    if (!form.fileSystem.exists(databasePath(form.appPath))) {
+        return "可用菜单【信息管理】→“新建班级…”由班级名单生成数据库";
     }
-    return "可用以下命令检查数据库：veltrana-mkdb --check DataBases.mdb";
+    return "可用菜单【信息管理】→“检查数据库”查看数据库的全部问题";
 }
 
 }  // namespace
@@ -25,8 +22,12 @@ std::string connectionStringFor(const std::string& path) {
     return "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + path;
 }
 
+std::string databasePath(const std::string& appPath) {
+    return appPath + kSeparator + "DataBases.mdb";
+}
+
 std::string connectionString(const std::string& appPath) {
-    return connectionStringFor(appPath + kSeparator + kDatabaseFile);
+    return connectionStringFor(databasePath(appPath));
 }
 
 void showConnectFailure(Form& form, const Error& error) {

@@ -14,6 +14,8 @@ inline constexpr const char* kDisconnectFailedText = "断开数据库操作异�
 
 // "DRIVER=Microsoft Access Driver (*.mdb);dbQ=" + the Access file at path.
 std::string connectionStringFor(const std::string& path);
+// The database file beside the program.
+std::string databasePath(const std::string& appPath);
 // The connection string of the database file beside the program.
 std::string connectionString(const std::string& appPath);
 
@@ -22,7 +24,7 @@ std::string connectionString(const std::string& appPath);
 void connectDatabase(Form& form);
 
 // The failure texts of a connect, and of a start-up that failed after it: "连接数据库失败! " and
-// the error text, which ends with what the teacher can do about the database file.
+// the error text, which ends with where in the window the teacher finds the way on.
 void showConnectFailure(Form& form, const Error& error);
 
 void DB_Connect_Click(Form& form);

@@ -218,4 +218,25 @@ CheckReport checkDatabase(DataAccess& dataAccess, const std::string& file) {
     return report;
 }
 
+std::string findingLines(const Findings& findings) {
+    std::string lines;
+    for (const std::string& fault : findings.faults) {
+        lines += "错误：" + fault + "\n";
+    }
+    for (const std::string& warning : findings.warnings) {
+        lines += "警告：" + warning + "\n";
+    }
+    return lines;
+}
+
+std::string reportText(const CheckReport& report) {
+    std::string text = findingLines(report.findings);
+    if (!report.summary.empty()) {
+        text += report.summary + "\n";
+    }
+    return text + (report.findings.faults.empty()
+                       ? "程序可以使用这个数据库\n"
+                       : "程序在这个数据库上会出错，请先改正上面的错误\n");
+}
+
 }  // namespace veltrana::mkdb

@@ -21,4 +21,10 @@ struct CheckReport {
 // ID, field and value.
 CheckReport checkDatabase(DataAccess& dataAccess, const std::string& file);
 
+// "错误：…" and "警告：…" lines, one a finding; what the tool prints and the window shows.
+std::string findingLines(const Findings& findings);
+
+// The report as the teacher reads it: the findings, the numbers, and whether the program works.
+std::string reportText(const CheckReport& report);
+
 }  // namespace veltrana::mkdb

@@ -17,6 +17,7 @@
 #include "mkdb/new_class.h"
 #include "mkdb/text_file.h"
 #include "platform/error.h"
+#include "platform/fs/std_file_system.h"
 #include "platform/mdb/mdb_connection.h"
 
 namespace veltrana::mkdb {
@@ -26,9 +27,9 @@ namespace {
 constexpr const char* kDescription =
     "班级数据库 DataBases.mdb 的工具。\n"
     "\n"
-    "  veltrana-mkdb --class 理科 --roster 名单.csv DataBases.mdb\n"
-    "      由学生名单生成新班级（或 --class 文科），知识点取内置的标准目录\n"
-    "      （或 --points 文件夹，每个学科表一个 CSV 文件）\n"
+    "  veltrana-mkdb --class 理科 --roster 名单.xlsx DataBases.mdb\n"
+    "      由学生名单（.xlsx、.xls、.csv 或 .txt）生成新班级（或 --class 文科），\n"
+    "      知识点取内置的标准目录（或 --points 文件夹，每个学科表一个 CSV 文件）\n"
     "  veltrana-mkdb --check DataBases.mdb\n"
     "      列出程序在这个数据库上会遇到的全部问题\n"
     "  veltrana-mkdb OUT.mdb DIR\n"
@@ -75,58 +76,11 @@ int dump(const std::string& file, const std::string& tableName) {
     return 0;
 }
 
-// A database already there may hold what the teacher changed in Access; it is never replaced.
-void writeNew(const std::string& out, const std::vector<TableData>& tables) {
-    constexpr std::int32_t kFileAlreadyExists = 58;
-    std::error_code error;
-    if (std::filesystem::exists(out, error) || error) {
-        throw Error(kFileAlreadyExists, "文件已存在：“" + out +
-                                            "”。veltrana-mkdb 不覆盖已有的文件，请换一个文件名，"
-                                            "或先把旧文件移走");
-    }
-    writeDatabase(out, tables);
-}
-
-void print(const Findings& findings, std::ostream& out) {
-    for (const std::string& fault : findings.faults) {
-        out << "错误：" << fault << '\n';
-    }
-    for (const std::string& warning : findings.warnings) {
-        out << "警告：" << warning << '\n';
-    }
-}
-
 int check(const std::string& file) {
     MdbDataAccess accessFiles;
     CheckReport report = checkDatabase(accessFiles, file);
-    print(report.findings, std::cout);
-    if (!report.summary.empty()) {
-        std::cout << report.summary << '\n';
-    }
-    if (!report.findings.faults.empty()) {
-        std::cout << "程序在这个数据库上会出错，请先改正上面的错误\n";
-        return 1;
-    }
-    return 0;
-}
-
-// The standard knowledge points, built into the program from src/mkdb/catalogue.
-std::vector<TableData> builtInPoints() {
-    std::vector<TableData> tables;
-    for (const std::string& name : subjectTableNames()) {
-        std::string where = "内置知识点表“" + name + "”";
-        QFile file(":/catalogue/" + QString::fromStdString(name) + ".csv");
-        if (!file.open(QIODevice::ReadOnly)) {
-            throw Error(err::kFileNotFound, where + "缺失");
-        }
-        QByteArray bytes = file.readAll();
-        tables.push_back(csvTable(
-            name,
-            decodeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                       where),
-            where));
-    }
-    return tables;
+    std::cout << reportText(report);
+    return report.findings.faults.empty() ? 0 : 1;
 }
 
 // The teacher's own knowledge points: every CSV file of the folder, which must hold the six
@@ -146,26 +100,17 @@ std::vector<TableData> pointsFrom(const std::string& folder, const std::string& 
 
 int makeClass(const std::string& stream, const std::string& rosterFile, const QString& pointsFolder,
               const std::string& out) {
-    std::vector<RosterName> roster = readRoster(rosterFile);
-    Findings findings = checkRoster(roster, rosterFile);
-    print(findings, std::cerr);
+    Roster roster = readRoster(utf8Path(rosterFile));
+    Findings findings = checkRoster(roster);
+    std::cerr << findingLines(findings);
     if (!findings.faults.empty()) {
         std::cerr << "名单有错，没有写入数据库\n";
         return 1;
     }
-    std::vector<std::string> names;
-    for (const RosterName& student : roster) {
-        names.push_back(student.name);
-    }
-    std::vector<TableData> tables = classTables(
-        names, stream,
+    writeClass(
+        out, roster, stream,
         pointsFolder.isEmpty() ? builtInPoints() : pointsFrom(pointsFolder.toStdString(), stream));
-    checkTable(tables[0], [&](std::size_t row) {
-        return fileWhere(rosterFile) + "第 " +
-               std::to_string(row == 0 ? roster.front().line : roster[row - 1].line) + " 行";
-    });
-    writeNew(out, tables);
-    std::cout << "已写入“" << out << "”：" << stream << "班，" << names.size()
+    std::cout << "已写入“" << out << "”：" << stream << "班，" << roster.names.size()
               << " 名学生。可用 veltrana-mkdb --check 检查它\n";
     return 0;
 }
@@ -181,7 +126,8 @@ int run(const QStringList& arguments) {
     QCommandLineOption help = parser.addHelpOption();
     QCommandLineOption version = parser.addVersionOption();
     QCommandLineOption classOption("class", "新班级的学科方向：理科 或 文科。", "理科|文科");
-    QCommandLineOption rosterOption("roster", "学生名单（CSV 或文本文件）。", "名单");
+    QCommandLineOption rosterOption(
+        "roster", "学生名单（Excel 工作簿 .xlsx、.xls，CSV 或文本文件）。", "名单");
     QCommandLineOption pointsOption("points", "知识点表所在的文件夹。", "文件夹");
     QCommandLineOption checkOption("check", "检查数据库。", "FILE");
     QCommandLineOption dumpOption("dump", "输出数据库中的一张表。", "FILE");
@@ -222,7 +168,7 @@ int run(const QStringList& arguments) {
                          parser.value(pointsOption), positional[0].toStdString());
     }
     if (form({}, 2)) {
-        writeNew(positional[0].toStdString(), readCsvFolder(positional[1].toStdString()));
+        writeNewDatabase(positional[0].toStdString(), readCsvFolder(positional[1].toStdString()));
         return 0;
     }
     return usage(parser, "参数不对");

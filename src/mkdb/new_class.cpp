@@ -1,5 +1,7 @@
 #include "mkdb/new_class.h"
 
+#include <QFile>
+#include <QString>
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -8,7 +10,9 @@
 #include "db/queries.h"
 #include "mkdb/csv.h"
 #include "mkdb/text_file.h"
+#include "mkdb/workbook.h"
 #include "platform/error.h"
+#include "platform/fs/std_file_system.h"
 #include "store/folder_name.h"
 
 namespace veltrana::mkdb {
@@ -43,52 +47,76 @@ bool isNameHeader(const std::string& cell) {
     return name == "姓名" || name == "username" || name == "name";
 }
 
-std::string lineOf(const std::filesystem::path& file, std::size_t line) {
-    return fileWhere(file) + "第 " + std::to_string(line) + " 行：";
+// A header among the first rows: title rows ("2026级高一（3）班学生名单") sit above it.
+constexpr std::size_t kHeaderRows = 10;
+
+// Whatever a roster file is, its rows.
+Sheet rowsOf(const std::filesystem::path& file) {
+    std::string bytes = readFileBytes(file);
+    if (isZipFile(bytes)) {
+        return readXlsx(file, bytes);
+    }
+    if (isCompoundFile(bytes)) {
+        return readXls(file, bytes);
+    }
+    std::string where = fileWhere(file);
+    return {where, csvRecords(decodeText(bytes, where), where)};
 }
 
 }  // namespace
 
-std::vector<RosterName> readRoster(const std::filesystem::path& file) {
-    std::vector<CsvRecord> records = csvRecords(readTextFile(file), fileWhere(file));
-    std::erase_if(records, [](const CsvRecord& record) {
-        return std::all_of(record.fields.begin(), record.fields.end(),
-                           [](const std::string& cell) { return trimmed(cell).empty(); });
-    });
-    if (records.empty()) {
-        throw Error(kErrNotExpectedFormat, fileWhere(file) + "中没有姓名，名单是空的");
-    }
-    const std::vector<std::string>& header = records.front().fields;
-    auto column = std::find_if(header.begin(), header.end(), isNameHeader);
-    bool listOfNames = column == header.end();
-    if (listOfNames) {
-        auto wide = std::find_if(records.begin(), records.end(),
-                                 [](const CsvRecord& record) { return record.fields.size() != 1; });
-        if (wide != records.end()) {
-            throw Error(kErrNotExpectedFormat,
-                        lineOf(file, wide->line) +
-                            "找不到姓名列：表头应有“姓名”（或 UserName、name）一列，"
-                            "或者每行只写一个姓名");
+std::string rowOf(const Roster& roster, std::size_t line) {
+    return roster.where + "第 " + std::to_string(line) + " 行：";
+}
+
+Roster readRoster(const std::filesystem::path& file) {
+    Sheet sheet = rowsOf(file);
+    Roster roster{sheet.where, {}};
+    std::vector<CsvRecord>& rows = sheet.rows;
+    for (CsvRecord& row : rows) {
+        while (!row.fields.empty() && trimmed(row.fields.back()).empty()) {
+            row.fields.pop_back();
         }
     }
-    std::size_t index = listOfNames ? 0 : static_cast<std::size_t>(column - header.begin());
-    std::vector<RosterName> roster;
-    for (auto record = records.begin() + (listOfNames ? 0 : 1); record != records.end(); ++record) {
-        std::string name =
-            index < record->fields.size() ? trimmed(record->fields[index]) : std::string();
-        roster.push_back({record->line, std::move(name)});
+    std::erase_if(rows, [](const CsvRecord& row) { return row.fields.empty(); });
+    if (rows.empty()) {
+        throw Error(kErrNotExpectedFormat, sheet.where + "中没有姓名，名单是空的");
     }
-    if (roster.empty()) {
-        throw Error(kErrNotExpectedFormat, fileWhere(file) + "中只有表头，没有姓名，名单是空的");
+    auto searched = rows.begin() + static_cast<std::ptrdiff_t>(std::min(rows.size(), kHeaderRows));
+    auto header = std::find_if(rows.begin(), searched, [](const CsvRecord& row) {
+        return std::any_of(row.fields.begin(), row.fields.end(), isNameHeader);
+    });
+    bool listOfNames = header == searched;
+    std::size_t column = 0;
+    if (listOfNames) {
+        auto wide = std::find_if(rows.begin(), rows.end(),
+                                 [](const CsvRecord& row) { return row.fields.size() != 1; });
+        if (wide != rows.end()) {
+            throw Error(kErrNotExpectedFormat,
+                        rowOf(roster, wide->line) +
+                            "找不到姓名列：前 10 行中应有一行表头含“姓名”（或 UserName、name），"
+                            "或者每行只写一个姓名");
+        }
+    } else {
+        column = static_cast<std::size_t>(
+            std::find_if(header->fields.begin(), header->fields.end(), isNameHeader) -
+            header->fields.begin());
+    }
+    for (auto row = listOfNames ? rows.begin() : header + 1; row != rows.end(); ++row) {
+        std::string name = column < row->fields.size() ? trimmed(row->fields[column]) : "";
+        roster.names.push_back({row->line, std::move(name)});
+    }
+    if (roster.names.empty()) {
+        throw Error(kErrNotExpectedFormat, sheet.where + "中只有表头，没有姓名，名单是空的");
     }
     return roster;
 }
 
-Findings checkRoster(const std::vector<RosterName>& roster, const std::filesystem::path& file) {
+Findings checkRoster(const Roster& roster) {
     Findings findings;
     std::map<std::string, const RosterName*> byFolder;
-    for (const RosterName& student : roster) {
-        std::string place = lineOf(file, student.line);
+    for (const RosterName& student : roster.names) {
+        std::string place = rowOf(roster, student.line);
         std::string folder = folderNameFor(student.name);
         if (folder.empty()) {
             findings.faults.push_back(
@@ -112,6 +140,49 @@ Findings checkRoster(const std::vector<RosterName>& roster, const std::filesyste
         }
     }
     return findings;
+}
+
+std::vector<TableData> builtInPoints() {
+    std::vector<TableData> tables;
+    for (const std::string& name : subjectTableNames()) {
+        std::string where = "内置知识点表“" + name + "”";
+        QFile file(":/catalogue/" + QString::fromStdString(name) + ".csv");
+        if (!file.open(QIODevice::ReadOnly)) {
+            throw Error(err::kFileNotFound, where + "缺失");
+        }
+        QByteArray bytes = file.readAll();
+        tables.push_back(csvTable(
+            name,
+            decodeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                       where),
+            where));
+    }
+    return tables;
+}
+
+void writeClass(const std::string& out, const Roster& roster, const std::string& stream,
+                std::vector<TableData> subjects) {
+    std::vector<std::string> names;
+    for (const RosterName& student : roster.names) {
+        names.push_back(student.name);
+    }
+    std::vector<TableData> tables = classTables(names, stream, std::move(subjects));
+    checkTable(tables[0], [&](std::size_t row) {
+        return rowOf(roster, roster.names[row == 0 ? 0 : row - 1].line);
+    });
+    writeNewDatabase(out, tables);
+}
+
+// A database already there may hold what the teacher changed in Access; it is never replaced.
+void writeNewDatabase(const std::string& out, const std::vector<TableData>& tables) {
+    constexpr std::int32_t kFileAlreadyExists = 58;
+    std::error_code error;
+    if (std::filesystem::exists(utf8Path(out), error) || error) {
+        throw Error(kFileAlreadyExists, "文件已存在：“" + out +
+                                            "”。已有的数据库不会被覆盖，请先把它移走"
+                                            "（移到别的文件夹或改名），或换一个文件名");
+    }
+    writeDatabase(out, tables);
 }
 
 std::vector<std::string> subjectTableNames() {

@@ -14,18 +14,42 @@ struct RosterName {
     std::string name;  // blanks around it, full-width ones too, trimmed
 };
 
-// The names of a class roster saved from a spreadsheet, a CSV or text file in any encoding
-// readTextFile takes: the column headed 姓名, UserName or name (in any case), or, without such
-// a header, the one column of a file that has one. Rows whose cells are all blank are skipped.
-// Fails naming the file (and line) when there is no name column or no name at all.
-std::vector<RosterName> readRoster(const std::filesystem::path& file);
+struct Roster {
+    std::string where;  // the file, and the sheet of a workbook, for messages
+    std::vector<RosterName> names;
+};
+
+// The names of a class roster: the first sheet of an Excel workbook (.xlsx or .xls), or a CSV
+// or text file in any encoding readTextFile takes. The header is the first row, among the first
+// ten, with a cell 姓名, UserName or name (in any case); the title rows above it are skipped, and
+// the names are that column below it. Without such a header, a roster whose rows all hold one
+// cell is a list of names. Rows whose cells are all blank are skipped. Fails naming the file
+// (and sheet and row) when it cannot be read, is protected by a password, has no name column
+// or no name at all.
+Roster readRoster(const std::filesystem::path& file);
 
 // Faults for names that cannot have a folder; warnings for names whose folder drops trailing
 // blanks or dots and for names used twice (those students share one set of folders).
-Findings checkRoster(const std::vector<RosterName>& roster, const std::filesystem::path& file);
+Findings checkRoster(const Roster& roster);
+
+// "文件“…”第 5 行：" and the like, naming the row of the roster.
+std::string rowOf(const Roster& roster, std::size_t line);
 
 // The nine subject tables in their usual order: 语文 … 生物, then 政治, 历史, 地理.
 std::vector<std::string> subjectTableNames();
+
+// The standard senior-high knowledge points built into the program, one table per subject.
+std::vector<TableData> builtInPoints();
+
+// Writes the class database of the roster at out, students numbered in roster order, with the
+// stream (理科 or 文科) and the subject tables given. Never over a file that is there (58), and
+// whole or not at all. A roster with faults must not get here: its names are checked again as
+// the Students table, each fault naming its row.
+void writeClass(const std::string& out, const Roster& roster, const std::string& stream,
+                std::vector<TableData> subjects);
+
+// writeDatabase of a new file: refused (58) when out is there, so nothing is ever replaced.
+void writeNewDatabase(const std::string& out, const std::vector<TableData>& tables);
 
 // The tables of a class: Students with IDs 1..N in the order given, each with `attrib`;
 // Bflearning with the six courses of both streams; then the subject tables as given.

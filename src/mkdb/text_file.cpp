@@ -76,7 +76,7 @@ std::string fileWhere(const std::filesystem::path& file) {
     return "文件“" + file.string() + "”";
 }
 
-std::string readTextFile(const std::filesystem::path& file) {
+std::string readFileBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.is_open() || in.bad()) {
@@ -84,7 +84,11 @@ std::string readTextFile(const std::filesystem::path& file) {
         throw Error(code == ENOENT ? err::kFileNotFound : err::kPathFileAccess,
                     "无法读取" + fileWhere(file) + "：" + std::strerror(code));
     }
-    return decodeText(bytes, fileWhere(file));
+    return bytes;
+}
+
+std::string readTextFile(const std::filesystem::path& file) {
+    return decodeText(readFileBytes(file), fileWhere(file));
 }
 
 }  // namespace veltrana::mkdb

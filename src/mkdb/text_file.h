@@ -13,6 +13,9 @@ namespace veltrana::mkdb {
 // these, NUL, and characters beyond U+FFFF, which Jet 4 text cannot hold.
 std::string decodeText(std::string_view bytes, const std::string& where);
 
+// The file's bytes; fails naming the file (53 missing, 75 unreadable).
+std::string readFileBytes(const std::filesystem::path& file);
+
 // decodeText of the file's bytes, where naming the file.
 std::string readTextFile(const std::filesystem::path& file);
 

@@ -51,6 +51,8 @@ public:
     // Texts of the nodes from the root down to the selected node; 91 when none is selected.
     // Joined by "\" they make the node's full path.
     virtual std::vector<std::string> selectedNodeTexts() const = 0;
+    // Removes every node, for the tree of a class made while the window is open.
+    virtual void Clear() = 0;
 };
 
 // The one file dialog of the window. FileName keeps its value between uses.
@@ -66,6 +68,9 @@ public:
     // FileNames to their full paths and FileName to the first, or both to empty when the user
     // cancels.
     virtual void ShowSave() = 0;
+    // One existing file of the kinds filter names ("名单 (*.xlsx *.csv);;所有文件 (*)"), the
+    // dialog opening in folder; its path, empty when cancelled. FileName is left alone.
+    virtual std::string chooseFile(const std::string& folder, const std::string& filter) = 0;
 };
 
 // The title of every message, question and input box of the program.
@@ -83,6 +88,17 @@ public:
     virtual bool update(long done, long total, const std::function<std::string()>& describe) = 0;
 };
 
+// What the 新建班级 dialog shows of a roster before anything is written.
+struct RosterPreview {
+    std::string file;
+    std::string summary;                // the number of students, or why the roster is refused
+    std::vector<std::string> names;     // "第 3 行　王芳", in roster order
+    std::vector<std::string> findings;  // "错误：…" and "警告：…", each naming its row
+    bool canCreate = false;
+};
+
+enum class NewClassAnswer { Create, OtherRoster, Cancel };
+
 // Modal dialogs of the window.
 class Dialogs {
 public:
@@ -95,6 +111,12 @@ public:
     // -1 when the dialog is closed without one.
     virtual int ask(const std::string& question, const std::string& title,
                     const std::vector<std::string>& answers) = 0;
+    // The 新建班级 dialog over a roster read: the teacher picks the stream, 理科 or 文科 (neither
+    // at first), and creates the class, picks another roster or cancels. Create is offered only
+    // when preview.canCreate; stream is set when the answer is Create.
+    virtual NewClassAnswer newClass(const RosterPreview& preview, std::string& stream) = 0;
+    // A report in a dialog of its own, its text selectable and copyable.
+    virtual void report(const std::string& text, const std::string& title) = 0;
     // Shows or takes away the wait cursor; handlers use WaitCursor below for a whole scope.
     virtual void setBusy(bool busy) = 0;
     // Starts reporting long work; the progress dialog, when it shows, has the given title and

@@ -2,10 +2,16 @@
 
 #include <gmock/gmock.h>
 
+#include <QAbstractButton>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <filesystem>
 
@@ -25,6 +31,46 @@ using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 using Texts = std::vector<std::string>;
+
+// Answers the modal dialogs as they open, one answer each, in order.
+class DialogScript {
+public:
+    explicit DialogScript(std::vector<std::function<void(QWidget*)>> answers)
+        : answers_(std::move(answers)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* open = QApplication::activeModalWidget();
+            if (open != nullptr && open != answered_ && next_ < answers_.size()) {
+                answered_ = open;  // the dialog before has gone, so this one is new
+                answers_[next_++](open);
+            }
+        });
+        timer_.start(10);
+    }
+    std::size_t answered() const { return next_; }
+
+private:
+    std::vector<std::function<void(QWidget*)>> answers_;
+    std::size_t next_ = 0;
+    QPointer<QWidget> answered_;
+    QTimer timer_;
+};
+
+// Clicks the button of the dialog captioned caption.
+void press(QWidget* dialog, const QString& caption) {
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->text() == caption) {
+            button->click();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no button " << caption.toStdString();
+    qobject_cast<QDialog*>(dialog)->reject();
+}
+
+QString textOf(QWidget* dialog) {
+    auto* box = qobject_cast<QMessageBox*>(dialog);
+    return box != nullptr ? box->text() : QString();
+}
 
 // The window over a program folder holding a small science class, with its modal dialogs and
 // shell replaced so that a test drives every event without waiting for anyone.
@@ -133,9 +179,10 @@ TEST_F(Form1Test, WindowHasItsCaptionPlacesFontsMenusAndTabOrder) {
         }
         menus.emplace_back(menu->text().toStdString(), items);
     }
-    EXPECT_EQ(menus, (decltype(menus){{"【信息管理】", {"连接数据库", "断开数据库"}},
-                                      {"【编辑】", {"查找"}},
-                                      {"【新增文件】", {"生成文件夹"}}}));
+    EXPECT_EQ(menus, (decltype(menus){
+                         {"【信息管理】", {"连接数据库", "断开数据库", "新建班级…", "检查数据库"}},
+                         {"【编辑】", {"查找"}},
+                         {"【新增文件】", {"生成文件夹"}}}));
 
     QApplication::setActiveWindow(&form1);
     EXPECT_EQ(QApplication::focusWidget(), control<QWidget>("TreeView1"));
@@ -158,7 +205,7 @@ TEST_F(Form1Test, StartUpConnectsAndShowsStudentsInPinyinOrder) {
     open();
     EXPECT_EQ(caption("Label1"), "连接数据库失败! ");
     EXPECT_THAT(caption("Label2"), StartsWith("错误："));
-    EXPECT_THAT(caption("Label2"), EndsWith("--roster 名单.csv DataBases.mdb"));
+    EXPECT_THAT(caption("Label2"), EndsWith("“新建班级…”由班级名单生成数据库"));
     EXPECT_EQ(control<QWidget>("Label2")->geometry(), QRect(672, 536, 249, 41));
     EXPECT_EQ(control<QtTreeView>("TreeView1")->model()->rowCount(), 0);
     EXPECT_TRUE(window->isVisible());
@@ -260,6 +307,62 @@ TEST_F(Form1Test, WhatIsHighlightedIsWhatThePreviewShowsAndOpens) {
     EXPECT_EQ(tree->selectedNodeTexts(), (Texts{"班级", "张伟"}));
     EXPECT_EQ(caption("Label3"), "班级\\张伟");
     EXPECT_EQ(rowTexts(*list->model()).size(), 3u);
+}
+
+// Through the real dialogs: started without a database, the question, the 新建班级 dialog over
+// the roster workbook, the numbers, then the tree; the refusal once the database is there; the
+// check report of a damaged database, its text selectable.
+TEST_F(Form1Test, NewClassAndCheckRunThroughTheRealDialogs) {
+    std::filesystem::remove(u8path(dir.path() + "/DataBases.mdb"));
+    fileDialog.chosenFiles = {std::string(VELTRANA_ROSTERS) + "/roster.xlsx"};
+    window = std::make_unique<Form1>(dir.path(),
+                                     Form1Services{nullptr, &fileDialog, &shell, nullptr, nullptr});
+    window->load();
+    window->show();
+    QStringList questions;
+    DialogScript script({[&](QWidget* box) {
+                             questions << textOf(box);
+                             press(box, "用名单新建班级");
+                         },
+                         [&](QWidget* dialog) {
+                             EXPECT_EQ(dialog->windowTitle(), "新建班级");
+                             EXPECT_EQ(dialog->findChild<QListWidget*>("names")->item(2)->text(),
+                                       "第 6 行　曾小明");
+                             auto* create = dialog->findChild<QPushButton*>("create");
+                             EXPECT_FALSE(create->isEnabled());  // no stream chosen yet
+                             dialog->findChild<QRadioButton*>("理科")->click();
+                             create->click();
+                         },
+                         [&](QWidget* box) {
+                             questions << textOf(box);
+                             press(box, "以后再说");
+                         },
+                         [](QWidget* box) { press(box, "OK"); },
+                         [&](QWidget* dialog) {
+                             auto* report = dialog->findChild<QPlainTextEdit*>("report");
+                             EXPECT_TRUE(report->isReadOnly());
+                             EXPECT_TRUE(report->textInteractionFlags() &
+                                         Qt::TextSelectableByMouse);
+                             questions << report->toPlainText();
+                             press(dialog, "关闭");
+                         }});
+    window->shown();
+    EXPECT_EQ(caption("Label1"), "连接数据库成功! ");
+    auto* tree = control<QtTreeView>("TreeView1");
+    EXPECT_EQ(rowTexts(*tree->model(), tree->model()->index(0, 0)),
+              (Texts{"李娜", "欧阳娜娜", "王芳", "曾小明"}));
+    ASSERT_EQ(questions.size(), 2);
+    EXPECT_TRUE(questions[0].contains("还没有班级数据库"));
+    EXPECT_TRUE(questions[1].contains("理科班：学生 4 名"));
+
+    trigger("NewClass");  // the database is there now: refused, nothing asked
+    EXPECT_EQ(fileDialog.chooseAt.size(), 1u);
+    test::writeFile(dir.path() + "/DataBases.mdb", "not an Access file");
+    trigger("CheckDatabase");
+    EXPECT_EQ(script.answered(), 5u);
+    ASSERT_EQ(questions.size(), 3);
+    EXPECT_TRUE(questions[2].startsWith("错误：")) << questions[2].toStdString();
+    EXPECT_TRUE(questions[2].contains("程序在这个数据库上会出错"));
 }
 
 }  // namespace

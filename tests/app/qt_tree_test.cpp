@@ -92,6 +92,13 @@ TEST_F(QtTreeTest, SelectShowsTheNodeAndGivesItsPathFailedCallsChangeNothing) {
     EXPECT_TRUE(tree.isExpanded(selected.parent().parent()));
     EXPECT_TRUE(tree.viewport()->rect().contains(tree.visualRect(selected)));
     EXPECT_EQ(tree.selectedNodeTexts(), (Texts{"班级", "学生139", "语文", "古诗"}));
+
+    // A class made while the window is open replaces the tree: the same keys again, in order.
+    QAbstractItemModelTester tester(tree.model());
+    tree.Clear();
+    EXPECT_TRUE(failsWith([&] { tree.selectedNodeTexts(); }, err::kObjectNotSet));
+    addClass({"王芳", "李娜"});
+    EXPECT_EQ(rowTexts(*tree.model(), root()), (Texts{"李娜", "王芳"}));
 }
 
 }  // namespace

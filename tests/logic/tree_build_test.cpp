@@ -13,8 +13,8 @@ using ::testing::StartsWith;
 
 // What a failed start tells the teacher to do: make the database when there is none, else
 // check it.
-constexpr char kMakeIt[] = "veltrana-mkdb --class 理科 --roster 名单.csv DataBases.mdb";
-constexpr char kCheckIt[] = "。可用以下命令检查数据库：veltrana-mkdb --check DataBases.mdb";
+constexpr char kMakeIt[] = "。可用菜单【信息管理】→“新建班级…”由班级名单生成数据库";
+constexpr char kCheckIt[] = "。可用菜单【信息管理】→“检查数据库”查看数据库的全部问题";
 
 auto& studentRows(std::vector<TableData>& tables) {
     return tableNamed(tables, "Students").rows;

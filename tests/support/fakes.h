@@ -50,6 +50,10 @@ public:
         }
         return nodes.pathTexts(selected);
     }
+    void Clear() override {
+        nodes = KeyedTree();
+        selected = KeyedTree::kNone;
+    }
     std::string selectedKey() const {
         return selected == KeyedTree::kNone ? std::string() : std::string(nodes.node(selected).key);
     }
@@ -115,7 +119,15 @@ public:
         FileName = FileNames.empty() ? std::string() : FileNames.front();
     }
 
+    // Records where it opened; the next chosen file, or cancelled when none is left.
+    std::string chooseFile(const std::string& folder, const std::string& filter) override {
+        chooseAt.push_back({folder, filter});
+        return next(chosenFiles, std::string());
+    }
+
     std::deque<std::vector<std::string>> saveAnswers;  // the files chosen at each ShowSave
+    std::deque<std::string> chosenFiles;
+    std::vector<std::pair<std::string, std::string>> chooseAt;  // folder and filter
     int saves = 0;
     std::vector<std::string> openedAt;  // FileName at each ShowOpen
 };
@@ -151,6 +163,17 @@ public:
         auto chosen = std::find(answers.begin(), answers.end(), next(choices, std::string()));
         return chosen == answers.end() ? -1 : static_cast<int>(chosen - answers.begin());
     }
+    // Records what it showed; the next scripted answer and stream, cancelled when none is left.
+    NewClassAnswer newClass(const RosterPreview& preview, std::string& stream) override {
+        previews.push_back(preview);
+        auto [answer, chosen] =
+            next(newClassAnswers, std::pair(NewClassAnswer::Cancel, std::string()));
+        stream = chosen;
+        return answer;
+    }
+    void report(const std::string& text, const std::string& title) override {
+        shownReports.push_back({text, title});
+    }
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
     // Every report is recorded with its words; the user asks to stop at the report numbered
     // stopAtReport (counted from 0 over the whole test), and from then on.
@@ -170,6 +193,9 @@ public:
     std::deque<std::string> typed;
     std::vector<Message> questions;
     std::deque<std::string> choices;
+    std::vector<RosterPreview> previews;
+    std::deque<std::pair<NewClassAnswer, std::string>> newClassAnswers;
+    std::vector<Message> shownReports;  // text and title of each report dialog
     std::vector<bool> busyChanges;
     std::vector<Message> progressDialogs;  // title and stop button's caption of each start
     std::vector<ProgressReport> reports;

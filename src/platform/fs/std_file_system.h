@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+
 #include "platform/file_system.h"
 
 namespace veltrana {
@@ -15,5 +17,8 @@ public:
     void removeUnfinishedCopies(const std::string& folder) override;
     bool sameFile(const std::string& a, const std::string& b) override;
 };
+
+// The path of a UTF-8 text, whatever the platform's own spelling.
+std::filesystem::path utf8Path(const std::string& utf8);
 
 }  // namespace veltrana

@@ -1,17 +1,25 @@
 #include "platform/qt/qt_dialogs.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace veltrana {
@@ -141,6 +149,18 @@ void QtFileDialog::ShowSave() {
     FileName = FileNames.empty() ? std::string() : FileNames.front();
 }
 
+std::string QtFileDialog::chooseFile(const std::string& folder, const std::string& filter) {
+    QFileDialog dialog(owner_);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(fromUtf8(folder));
+    dialog.setNameFilters(fromUtf8(filter).split(";;"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
+}
+
 void QtDialogs::MsgBox(const std::string& prompt, const std::string& title) {
     QMessageBox box(QMessageBox::Warning, fromUtf8(title), fromUtf8(prompt),
                     QMessageBox::Ok | QMessageBox::Cancel, owner_);
@@ -168,6 +188,91 @@ int QtDialogs::ask(const std::string& question, const std::string& title,
     box.exec();
     auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return chosen == buttons.end() ? -1 : static_cast<int>(chosen - buttons.begin());
+}
+
+// The roster's file, its numbers and names, what is wrong with it, and the stream to choose; the
+// controls carry object names, so tests find them.
+NewClassAnswer QtDialogs::newClass(const RosterPreview& preview, std::string& stream) {
+    QDialog dialog(owner_);
+    dialog.setWindowTitle("新建班级");
+    dialog.resize(560, 520);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* file = new QLabel("名单：" + fromUtf8(preview.file));
+    file->setTextFormat(Qt::PlainText);
+    file->setWordWrap(true);
+    auto* summary = new QLabel(fromUtf8(preview.summary));
+    summary->setObjectName("summary");
+    summary->setTextFormat(Qt::PlainText);
+    summary->setWordWrap(true);
+    summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(file);
+    layout->addWidget(summary);
+    auto list = [&](const char* name, const std::vector<std::string>& lines) {
+        auto* widget = new QListWidget;
+        widget->setObjectName(name);
+        for (const std::string& line : lines) {
+            widget->addItem(fromUtf8(line));
+        }
+        widget->setVisible(!lines.empty());
+        layout->addWidget(widget, static_cast<int>(std::min<std::size_t>(lines.size(), 3)));
+        return widget;
+    };
+    list("names", preview.names);
+    list("findings", preview.findings);
+
+    auto* streams = new QGroupBox("学科方向");
+    auto* streamRow = new QHBoxLayout(streams);
+    QButtonGroup group;
+    for (const char* name : {"理科", "文科"}) {
+        auto* choice = new QRadioButton(name);
+        choice->setObjectName(name);
+        group.addButton(choice);
+        streamRow->addWidget(choice);
+    }
+    streams->setEnabled(preview.canCreate);
+    layout->addWidget(streams);
+    // The keys work as well: Space picks 理科, the arrows 文科, Tab reaches 新建.
+    group.buttons().front()->setFocus();
+
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* create = buttons->addButton("新建", QDialogButtonBox::AcceptRole);
+    create->setObjectName("create");
+    create->setEnabled(false);
+    QPushButton* other = buttons->addButton("换一个名单…", QDialogButtonBox::ActionRole);
+    other->setObjectName("other");
+    buttons->addButton("取消", QDialogButtonBox::RejectRole)->setObjectName("cancel");
+    layout->addWidget(buttons);
+    QObject::connect(&group, &QButtonGroup::buttonClicked, create, [create] {
+        create->setEnabled(true);
+        create->setDefault(true);
+    });
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(other, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(2); });
+
+    int result = dialog.exec();
+    if (result == QDialog::Accepted && group.checkedButton() != nullptr) {
+        stream = group.checkedButton()->text().toStdString();
+        return NewClassAnswer::Create;
+    }
+    return result == 2 ? NewClassAnswer::OtherRoster : NewClassAnswer::Cancel;
+}
+
+void QtDialogs::report(const std::string& text, const std::string& title) {
+    QDialog dialog(owner_);
+    dialog.setWindowTitle(fromUtf8(title));
+    dialog.resize(720, 420);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* lines = new QPlainTextEdit(fromUtf8(text));
+    lines->setObjectName("report");
+    lines->setReadOnly(true);
+    lines->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    layout->addWidget(lines);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setText("关闭");
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.exec();
 }
 
 void QtDialogs::setBusy(bool busy) {

@@ -13,6 +13,7 @@ public:
     explicit QtFileDialog(QWidget* owner) : owner_(owner) {}
     void ShowOpen() override;
     void ShowSave() override;
+    std::string chooseFile(const std::string& folder, const std::string& filter) override;
 
 private:
     QWidget* owner_;
@@ -27,6 +28,8 @@ public:
     std::string InputBox(const std::string& prompt, const std::string& title) override;
     int ask(const std::string& question, const std::string& title,
             const std::vector<std::string>& answers) override;
+    NewClassAnswer newClass(const RosterPreview& preview, std::string& stream) override;
+    void report(const std::string& text, const std::string& title) override;
     void setBusy(bool busy) override;
     std::unique_ptr<Progress> progress(const std::string& title,
                                        const std::string& stopCaption) override;

@@ -38,6 +38,13 @@ void KeyedTreeModel::setSorted(const std::string& key) {
     endResetModel();
 }
 
+void KeyedTreeModel::clear() {
+    beginResetModel();
+    tree_ = KeyedTree(nameOrderLess);
+    announced_.assign(1, {});
+    endResetModel();
+}
+
 QModelIndex KeyedTreeModel::indexOfNode(int node) const {
     if (node == KeyedTree::kNone) {
         return {};
@@ -149,6 +156,10 @@ void QtTreeView::Add(const std::string& relative, const std::string& key, std::s
 
 void QtTreeView::setSorted(const std::string& key) {
     model_.setSorted(key);
+}
+
+void QtTreeView::Clear() {
+    model_.clear();
 }
 
 void QtTreeView::select(const std::string& key) {

@@ -20,6 +20,7 @@ public:
     const KeyedTree& tree() const { return tree_; }
     void add(const std::string& relative, const std::string& key, std::string text);
     void setSorted(const std::string& key);
+    void clear();
     // The index of a node, announcing first the rows that lead to it.
     QModelIndex reveal(int node);
     int nodeOf(const QModelIndex& index) const;
@@ -70,6 +71,7 @@ public:
     void setSorted(const std::string& key) override;
     void select(const std::string& key) override;
     std::vector<std::string> selectedNodeTexts() const override;
+    void Clear() override;
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(
