@@ -86,6 +86,12 @@ int indexOfText(const KeyedTree& tree, const std::vector<int>& children, const s
     return -1;
 }
 
+// "100 MB", or "64 KB" below a megabyte.
+std::string sizeText(std::uint64_t bytes) {
+    return bytes >= (1 << 20) ? std::to_string(bytes >> 20) + " MB"
+                              : std::to_string(bytes >> 10) + " KB";
+}
+
 // A refusal: the HTTP status and the words the page shows.
 struct Refusal {
     int status;
@@ -239,7 +245,7 @@ private:
     }
 
     Refusal tooLarge() const {
-        return {413, "文件超过 " + std::to_string(limits_.fileBytes >> 20) + " MB，不能上传"};
+        return {413, "文件超过 " + sizeText(limits_.fileBytes) + "，不能上传"};
     }
 
     static Refusal unusableName(const std::string& name) {
@@ -343,8 +349,8 @@ private:
             throw tooLarge();
         }
         if (sessionBytes_.fetch_add(size) + size > limits_.sessionBytes) {
-            throw Refusal{413, "本次上传的总量已超过 " + std::to_string(limits_.sessionBytes >> 20) +
-                                   " MB，请在电脑上关闭并重新打开“手机上传”"};
+            throw Refusal{413, "本次上传的总量已超过 " + sizeText(limits_.sessionBytes) +
+                                   "，请在电脑上关闭并重新打开“手机上传”"};
         }
         auto took = std::chrono::steady_clock::now() - began;
         if (took > limits_.slowAfter &&
