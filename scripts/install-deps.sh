@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev
     xvfb xauth xdotool x11-utils imagemagick desktop-file-utils
     fonts-wqy-microhei
+    libcpp-httplib-dev libqrencode-dev zbar-tools chromium chromium-driver
 )
 
 missing=()

@@ -5,10 +5,18 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QMenuBar>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
+#include <QUrl>
 #include <filesystem>
+#include <httplib.h>
 
+#include "app/phone_dialog.h"
 #include "app/qt_test_support.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_tree.h"
@@ -135,7 +143,7 @@ TEST_F(Form1Test, WindowHasItsCaptionPlacesFontsMenusAndTabOrder) {
     }
     EXPECT_EQ(menus, (decltype(menus){{"【信息管理】", {"连接数据库", "断开数据库"}},
                                       {"【编辑】", {"查找"}},
-                                      {"【新增文件】", {"生成文件夹"}}}));
+                                      {"【新增文件】", {"生成文件夹", "手机上传…"}}}));
 
     QApplication::setActiveWindow(&form1);
     EXPECT_EQ(QApplication::focusWidget(), control<QWidget>("TreeView1"));
@@ -260,6 +268,70 @@ TEST_F(Form1Test, WhatIsHighlightedIsWhatThePreviewShowsAndOpens) {
     EXPECT_EQ(tree->selectedNodeTexts(), (Texts{"班级", "张伟"}));
     EXPECT_EQ(caption("Label3"), "班级\\张伟");
     EXPECT_EQ(rowTexts(*list->model()).size(), 3u);
+}
+
+TEST_F(Form1Test, PhoneUploadShowsAScannableAddressAndListsWhatArrivesInTheShownNode) {
+    open();
+    trigger("NewFolder");
+    clickNode("孙1_2_1");
+    trigger("PhoneUpload");
+    auto* opened = window->findChild<PhoneDialog*>("PhoneDialog");
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(opened->isVisible());
+    EXPECT_EQ(opened->windowTitle(), "手机上传");
+    opened->reject();
+
+    // The window's own dialog shows this computer's network; this one shows the loopback, which
+    // a test can reach.
+    PhoneDialog dialog(window->form(), control<QtTreeView>("TreeView1")->keyedModel().tree(),
+                       window.get());
+    dialog.start({{"测试网络", "127.0.0.1"}});
+    const QString address = dialog.findChild<QLabel*>("Address")->text();
+    const QString png = QString::fromStdString(dir.path() + "/qr.png");
+    ASSERT_TRUE(dialog.findChild<QLabel*>("QrCode")->pixmap().save(png));
+    QProcess zbarimg;
+    zbarimg.start("zbarimg", {"--raw", "-q", png});
+    ASSERT_TRUE(zbarimg.waitForFinished(20000));
+    EXPECT_EQ(QString::fromUtf8(zbarimg.readAllStandardOutput()).trimmed(), address);
+
+    const QUrl url(address);
+    ASSERT_EQ(url.host(), "127.0.0.1");
+    httplib::Client phone("127.0.0.1", url.port());
+    const std::string token = url.query().toStdString();
+    auto catalogue = phone.Get(("/catalogue?" + token).c_str());
+    ASSERT_TRUE(catalogue);
+    // The node clicked in the window is the page's default.
+    QJsonArray selected = QJsonDocument::fromJson(QByteArray::fromStdString(catalogue->body))
+                              .object()
+                              .value("selected")
+                              .toArray();
+    ASSERT_EQ(selected.size(), 3);
+    std::string node;
+    for (const QJsonValue& index : selected) {
+        if (!node.empty()) {
+            node += '.';
+        }
+        node += std::to_string(index.toInt());
+    }
+    const std::string boundary = "veltrana";
+    auto landed = phone.Post(
+        ("/upload?" + token + "&node=" + node).c_str(),
+        "--" + boundary +
+            "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"image.jpg\"\r\n\r\n"
+            "photo\r\n--" + boundary + "--\r\n",
+        ("multipart/form-data; boundary=" + boundary).c_str());
+    ASSERT_TRUE(landed);
+    EXPECT_EQ(landed->status, 200);
+    auto* arrivals = dialog.findChild<QTableWidget*>("Arrivals");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return arrivals->rowCount() == 1; }));
+    Texts row;
+    for (int column = 0; column < arrivals->columnCount(); ++column) {
+        row.push_back(arrivals->item(0, column)->text().toStdString());
+    }
+    EXPECT_EQ(row, (Texts{"image.jpg", "班级\\张伟\\数学\\数学知识点1", "1 KB", "已完成"}));
+    EXPECT_EQ(rowTexts(*control<QtListBox>("List1")->model()), Texts{"image.jpg"});
+    dialog.reject();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !phone.Get("/"); }));
 }
 
 }  // namespace
