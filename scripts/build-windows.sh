@@ -79,6 +79,36 @@ build_qt() {
     stamp qt6-base-6.4.2
 }
 
+# The QR code library of the phone upload, static and without its command-line tool (which
+# would need libpng).
+build_qrencode() {
+    built qrencode-4.1.1 && return
+    local src build=$cache/build/qrencode
+    src=$(debian_source qrencode)
+    echo "== libqrencode for Windows =="
+    rm -rf "$build"
+    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+        -DWITH_TOOLS=OFF -DWITH_TESTS=OFF >/dev/null
+    cmake --build "$build" -j"$jobs"
+    cmake --install "$build" >/dev/null
+    rm -rf "$build"
+    stamp qrencode-4.1.1
+}
+
+# The phone upload's web server: Debian builds cpp-httplib as a library; for Windows its single
+# header is used as it is released, and the program links ws2_32.
+install_httplib() {
+    built cpp-httplib-0.11.4 && return
+    local src
+    src=$(debian_source cpp-httplib)
+    echo "== cpp-httplib header for Windows =="
+    install -D -m 644 "$src/httplib.h" "$prefix/include/httplib.h"
+    stamp cpp-httplib-0.11.4
+}
+
 install_tools
 mkdir -p "$cache"
 build_qt
+build_qrencode
+install_httplib
