@@ -320,13 +320,8 @@ TEST_F(Form1Test, PhoneUploadShowsAScannableAddressAndListsWhatArrivesInTheShown
         }
         node += std::to_string(index.toInt());
     }
-    const std::string boundary = "veltrana";
-    auto landed = phone.Post(
-        ("/upload?" + token + "&node=" + node).c_str(),
-        "--" + boundary +
-            "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"image.jpg\"\r\n\r\n"
-            "photo\r\n--" + boundary + "--\r\n",
-        ("multipart/form-data; boundary=" + boundary).c_str());
+    auto landed = phone.Post(("/upload?" + token + "&node=" + node + "&name=image.jpg").c_str(),
+                             "photo", "image/jpeg");
     ASSERT_TRUE(landed);
     EXPECT_EQ(landed->status, 200);
     auto* arrivals = dialog.findChild<QTableWidget*>("Arrivals");
