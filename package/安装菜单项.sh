@@ -45,7 +45,7 @@ case $dir in
 esac
 
 # The libraries come from the system's packages; name the packages instead of letting the
-# loader fail at the first start. Every library the programs load besides libmdb comes with Qt.
+# loader fail at the first start. Every library the programs load besides these comes with Qt.
 packages=()
 add_package() {
     [[ " ${packages[*]} " == *" $1 "* ]] || packages+=("$1")
@@ -54,6 +54,9 @@ mapfile -t missing < <(ldd "$dir/veltrana" "$dir/veltrana-mkdb" | awk '/=> not f
 for library in "${missing[@]}"; do
     case $library in
         libmdb.*) add_package libmdb3 ;;
+        libcpp-httplib.*) add_package libcpp-httplib0.11 ;;
+        libqrencode.*) add_package libqrencode4 ;;
+        libQt6Network.*) add_package libqt6network6 ;;
         *) add_package libqt6widgets6 ;;
     esac
 done
