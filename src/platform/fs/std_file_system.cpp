@@ -121,16 +121,22 @@ fs::path claimTemp(const fs::path& folder, Create create, std::error_code& ec) {
     }
 }
 
+#ifdef _WIN32
+// A failure of Windows as a code that, for a name that is taken, compares equal to file_exists.
+std::error_code windowsError(DWORD error) {
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
+               ? std::make_error_code(std::errc::file_exists)
+               : std::error_code(static_cast<int>(error), std::system_category());
+}
+#endif
+
 // Renames from to to unless to exists; file_exists then, and nothing changes.
 void renameNoReplace(const fs::path& from, const fs::path& to, std::error_code& ec) {
 #ifdef _WIN32
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken; write-through puts
     // the new name on the disk before the call returns, as the folder flush does elsewhere.
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
-        DWORD error = GetLastError();
-        ec = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
-                 ? std::make_error_code(std::errc::file_exists)
-                 : std::error_code(static_cast<int>(error), std::system_category());
+        ec = windowsError(GetLastError());
     }
 #else
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -210,10 +216,7 @@ public:
         handle_ = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE) {
-            DWORD error = GetLastError();
-            ec = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS
-                     ? std::make_error_code(std::errc::file_exists)
-                     : std::error_code(static_cast<int>(error), std::system_category());
+            ec = windowsError(GetLastError());
             return false;
         }
 #else
