@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <httplib.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -12,6 +14,7 @@
 #include "platform/mdb/mdb_connection.h"
 #include "platform/qt/qt_dialogs.h"
 #include "store/new_folder.h"
+#include "store/phone_upload.h"
 #include "store/upload.h"
 #include "tests/support/class_db.h"
 #include "tests/support/fakes.h"
@@ -63,55 +66,101 @@ std::string memoryFolder() {
                : "";
 }
 
-// Forty 4 MB photos picked at once in the upload's dialog, into a node's folder on the disk where
-// the system keeps temporary files (the flush is the point, so not in memory), beside a plain
-// loop that copies each file and flushes it.
-void benchUpload() {
-    namespace fs = std::filesystem;
-    test::TempDir dir;
-    std::vector<std::string> photos;
-    std::mt19937 random(7);
-    std::string bytes(kPhotoBytes, '\0');
-    for (int i = 1; i <= kPhotos; ++i) {
-        for (char& byte : bytes) {
-            byte = static_cast<char>(random());  // as little to compress as a JPEG
+// Forty 4 MB photos as a phone takes them, in a folder on the disk where the system keeps
+// temporary files (the flush is the point, so not in memory).
+struct Photos {
+    Photos() {
+        std::mt19937 random(7);
+        std::string bytes(kPhotoBytes, '\0');
+        for (int i = 1; i <= kPhotos; ++i) {
+            for (char& byte : bytes) {
+                byte = static_cast<char>(random());  // as little to compress as a JPEG
+            }
+            paths.push_back(dir.path() + "/DCIM/IMG_" + std::to_string(1000 + i) + ".JPG");
+            test::writeFile(paths.back(), bytes);
         }
-        photos.push_back(dir.path() + "/DCIM/IMG_" + std::to_string(1000 + i) + ".JPG");
-        test::writeFile(photos.back(), bytes);
     }
-    const std::string node = dir.path() + "/Data/学生1/物理/力学";
-    const std::string plain = dir.path() + "/plain";
-    auto emptyFolder = [](const std::string& folder) {
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    };
+    // The baseline: copying each photo into an empty folder and flushing it, nothing more.
+    double plainCopySeconds() const {
+        const std::string plain = dir.path() + "/plain";
+        emptyFolder(plain);
+        return bestSeconds(1, [&] {
+            for (const std::string& photo : paths) {
+                std::string to = plain + photo.substr(photo.rfind('/'));
+                std::filesystem::copy_file(photo, to);
+                int file = ::open(to.c_str(), O_WRONLY);
+                ::fsync(file);
+                ::close(file);
+            }
+        });
+    }
+    static void emptyFolder(const std::string& folder) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
 
+    test::TempDir dir;
+    std::vector<std::string> paths;
+    const std::string node = dir.path() + "/Data/学生1/物理/力学";
+};
+
+// The forty photos picked at once in the upload's dialog.
+void benchUpload(const Photos& photos) {
     test::FakeDataAccess noDatabase;
-    test::FakeWindow window(dir.path(), noDatabase);
+    test::FakeWindow window(photos.dir.path(), noDatabase);
     window.label3.caption = "班级\\学生1\\物理\\力学";
-    window.form.selectedPath = node;
+    window.form.selectedPath = photos.node;
     double ours = 1e300;
     double copies = 1e300;
     for (int run = 0; run < kUploadRuns; ++run) {
-        emptyFolder(node);
-        window.fileDialog.saveAnswers.push_back(photos);
+        Photos::emptyFolder(photos.node);
+        window.fileDialog.saveAnswers.push_back(photos.paths);
         ours = std::min(ours, bestSeconds(1, [&] { Command1_Click(window.form); }));
-        emptyFolder(plain);
-        copies = std::min(copies, bestSeconds(1, [&] {
-                              for (const std::string& photo : photos) {
-                                  std::string to = plain + photo.substr(photo.rfind('/'));
-                                  fs::copy_file(photo, to);
-                                  int file = ::open(to.c_str(), O_WRONLY);
-                                  ::fsync(file);
-                                  ::close(file);
-                              }
-                          }));
+        copies = std::min(copies, photos.plainCopySeconds());
     }
-    if (test::filesIn(node).size() != photos.size() || !window.dialogs.messages.empty()) {
+    if (test::filesIn(photos.node).size() != photos.paths.size() ||
+        !window.dialogs.messages.empty()) {
         std::fprintf(stderr, "upload_many_vs_copy: the upload copied %zu of %zu files\n",
-                     test::filesIn(node).size(), photos.size());
+                     test::filesIn(photos.node).size(), photos.paths.size());
     }
     report("upload_many_vs_copy", ours, copies);
+}
+
+// The forty photos sent from one phone over the loopback, one request each as the page sends
+// them, against the same plain copies.
+void benchPhoneUpload(const Photos& photos) {
+    StdFileSystem files;
+    PhoneServer server(files, photos.dir.path(), {"班级", {"学生1"}, {{"物理", {"力学"}}}, 0, 0, 0},
+                       [](const PhoneArrival&) {});
+    httplib::Client phone("127.0.0.1", server.start("127.0.0.1"));
+    phone.set_keep_alive(true);
+    phone.set_tcp_nodelay(true);  // as browsers send
+    const std::string path = server.pagePath().replace(0, 2, "/upload?") + "&node=0.0.0";
+    std::vector<std::string> contents;
+    for (const std::string& photo : photos.paths) {
+        contents.push_back(test::readFile(photo));  // the phone has its photos at hand
+    }
+    int landed = 0;
+    auto send = [&] {
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            const std::string name = photos.paths[i].substr(photos.paths[i].rfind('/') + 1);
+            auto result = phone.Post((path + "&name=" + name).c_str(), contents[i], "image/jpeg");
+            landed += result && result->status == 200 ? 1 : 0;
+        }
+    };
+    double ours = 1e300;
+    double copies = 1e300;
+    for (int run = 0; run < kUploadRuns; ++run) {
+        Photos::emptyFolder(photos.node);
+        landed = 0;
+        ours = std::min(ours, bestSeconds(1, send));
+        copies = std::min(copies, photos.plainCopySeconds());
+    }
+    if (landed != kPhotos || test::filesIn(photos.node).size() != photos.paths.size()) {
+        std::fprintf(stderr, "phone_upload_vs_copy: %d of %zu photos landed\n", landed,
+                     photos.paths.size());
+    }
+    report("phone_upload_vs_copy", ours, copies);
 }
 
 }  // namespace
@@ -180,7 +229,9 @@ void benchStore() {
         }
     });
     report("folders_rerun_vs_stat", rerun, stats);
-    benchUpload();
+    Photos photos;
+    benchUpload(photos);
+    benchPhoneUpload(photos);
 }
 
 }  // namespace veltrana::bench

@@ -45,7 +45,15 @@ debian_source() {
     local dir=$cache/src/$1
     if [ ! -d "$dir" ]; then
         rm -rf "$dir.tmp" && mkdir -p "$dir.tmp"
-        (cd "$dir.tmp" && apt-get source -qq "$1" >/dev/null 2>&1)
+        if ! (cd "$dir.tmp" && apt-get source -qq "$1" >/dev/null 2>&1); then
+            # The mirror has lost the Debian packaging of some older sources (qrencode's); the
+            # source package's original tarball still builds, without Debian's patches.
+            (cd "$dir.tmp" && apt-get source -qq --download-only "$1" >/dev/null 2>&1) || true
+            local orig
+            orig=$(find "$dir.tmp" -maxdepth 1 -name '*.orig.tar.*' | head -n1)
+            [ -n "$orig" ] || { echo "apt-get source $1 failed" >&2; return 1; }
+            tar -xf "$orig" -C "$dir.tmp"
+        fi
         mv "$(find "$dir.tmp" -mindepth 1 -maxdepth 1 -type d | head -n1)" "$dir"
         rm -rf "$dir.tmp"
     fi
@@ -135,6 +143,32 @@ build_freexl() {
     # Linked statically, FreeXL needs iconv and the maths library after it.
     sed -i 's/^Libs: .*/& -liconv -lm/' "$prefix/lib/pkgconfig/freexl.pc"
     stamp freexl-1.0.6
+# The QR code library of the phone upload, static and without its command-line tool (which
+# would need libpng).
+build_qrencode() {
+    built qrencode-4.1.1 && return
+    local src build=$cache/build/qrencode
+    src=$(debian_source qrencode)
+    echo "== libqrencode for Windows =="
+    rm -rf "$build"
+    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+        -DWITH_TOOLS=OFF -DWITH_TESTS=OFF >/dev/null
+    cmake --build "$build" -j"$jobs"
+    cmake --install "$build" >/dev/null
+    rm -rf "$build"
+    stamp qrencode-4.1.1
+}
+
+# The phone upload's web server: Debian builds cpp-httplib as a library; for Windows its single
+# header is used as it is released, and the program links ws2_32.
+install_httplib() {
+    built cpp-httplib-0.11.4 && return
+    local src
+    src=$(debian_source cpp-httplib)
+    echo "== cpp-httplib header for Windows =="
+    install -D -m 644 "$src/httplib.h" "$prefix/include/httplib.h"
+    stamp cpp-httplib-0.11.4
 }
 
 install_tools
@@ -143,3 +177,5 @@ build_qt
 build_zlib
 build_minizip
 build_freexl
+build_qrencode
+install_httplib

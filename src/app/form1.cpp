@@ -8,8 +8,8 @@
 #include "app/pictures.h"
 #include "db/connection.h"
 #include "platform/error.h"
+#include "platform/network.h"
 #include "platform/qt/qt_controls.h"
-#include "platform/qt/qt_tree.h"
 #include "store/browse.h"
 #include "store/list_click.h"
 #include "store/new_folder.h"
@@ -123,6 +123,24 @@ void Form1::buildMenus() {
                     [this, handler = item.handler] { run(handler); });
         }
     }
+    // The phone upload needs the window's tree itself, not only the handlers' view of it.
+    QAction* phone = menuBar()->findChild<QMenu*>("NewAdd")->addAction("手机上传…");
+    phone->setObjectName("PhoneUpload");
+    connect(phone, &QAction::triggered, this, &Form1::openPhoneUpload);
+}
+
+void Form1::openPhoneUpload() {
+    try {
+        if (!phoneDialog_) {
+            phoneDialog_ = std::make_unique<PhoneDialog>(*form_, tree_->keyedModel().tree(), this);
+        }
+        phoneDialog_->start(phoneAddresses());
+        phoneDialog_->show();
+        phoneDialog_->raise();
+        phoneDialog_->activateWindow();
+    } catch (const Error& e) {
+        form_->dialogs.MsgBox(errorText(e), kMessageTitle);
+    }
 }
 
 void Form1::buildControls(const std::string& appPath, const Form1Services& services) {
@@ -131,6 +149,7 @@ void Form1::buildControls(const std::string& appPath, const Form1Services& servi
     client->setFixedSize(px(17370), px(8565));
 
     auto* tree = place(new QtTreeView(client), "TreeView1", 360, 120, 6015, 7095);
+    tree_ = tree;
     tree->setNodePictures(folderPicture(), folderWithPersonPicture());
     auto* label3 = label(client, "Label3", 7560, 120, 5655, 495);
     label3->setFont(labelFont("微软雅黑", "Microsoft YaHei", 10.5));

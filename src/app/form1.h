@@ -4,10 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "app/phone_dialog.h"
 #include "platform/form.h"
 #include "platform/fs/std_file_system.h"
 #include "platform/mdb/mdb_connection.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_tree.h"
 
 namespace veltrana {
 
@@ -24,7 +26,7 @@ struct Form1Services {
 
 // The one window. Its controls carry their names as object names (TreeView1, List1, Command1,
 // Command2, Image1, Label1 to Label5, the menu items DB_Connect, Disconnect, NewClass,
-// CheckDatabase, Look_Up, NewFolder); each of their events runs one handler over form().
+// CheckDatabase, Look_Up, NewFolder, PhoneUpload); each of their events runs one handler over form().
 class Form1 : public QMainWindow {
 public:
     explicit Form1(const std::string& appPath, const Form1Services& services = {});
@@ -42,6 +44,8 @@ private:
     // Runs an event's handler; a failure the handler does not trap itself is shown in a
     // message box, and the window goes on.
     void run(void (*handler)(Form&));
+    // Opens "手机上传", or brings it to the front when it is open.
+    void openPhoneUpload();
 
     QtDialogs qtDialogs_{this};
     QtFileDialog qtFileDialog_{this};
@@ -49,6 +53,9 @@ private:
     MdbDataAccess mdbDataAccess_;
     StdFileSystem stdFileSystem_;
     std::unique_ptr<Form> form_;
+    QtTreeView* tree_ = nullptr;
+    // Made on first use, destroyed before form_: its server writes through the form's file system.
+    std::unique_ptr<PhoneDialog> phoneDialog_;
 };
 
 }  // namespace veltrana

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,28 @@ inline constexpr char kSeparator = '\\';
 #else
 inline constexpr char kSeparator = '/';
 #endif
+
+// What a name clash does to a file that arrives: replace the file of that name, or keep both
+// and give the new one the first free name "名字 (2).jpg", "名字 (3).jpg" ...
+enum class OnClash { kReplace, kKeepBoth };
+
+// The name of the n-th copy: "作业.jpg" and 2 make "作业 (2).jpg"; a name without an extension,
+// or one that only starts with a dot, gets the number at its end.
+std::string numberedName(const std::string& name, int n);
+
+// A file that arrives a piece at a time (over the network), written to a hidden temporary file
+// in its folder. Dropping it before land() removes that file, so an upload that breaks off
+// leaves nothing behind.
+class IncomingFile {
+public:
+    virtual ~IncomingFile() = default;
+    virtual void write(const char* data, std::size_t size) = 0;
+    // Flushes the file to the disk and gives it name in its folder without ever replacing a
+    // file: when name is taken, by a file that was there or one that landed a moment ago from
+    // another upload, the first free numbered name. Then flushes the folder, so the name is on
+    // the disk too. Returns the name given.
+    virtual std::string land(const std::string& name) = 0;
+};
 
 class FileSystem {
 public:
@@ -27,11 +51,19 @@ public:
     virtual std::vector<std::string> listFiles(const std::string& folder) = 0;
     // Copies source to destination through a temporary file in the destination's folder that
     // is flushed to the disk and then renamed into place, so a failure never leaves a half file
-    // or harms an existing destination, and a power cut right after leaves no empty one.
-    virtual void copyFile(const std::string& source, const std::string& destination) = 0;
+    // or harms an existing destination, and a power cut right after leaves no empty one. With
+    // kKeepBoth an existing destination stays and the copy gets the first free numbered name,
+    // which no other upload into the folder can take at the same moment. Returns the path given.
+    virtual std::string copyFile(const std::string& source, const std::string& destination,
+                                 OnClash onClash) = 0;
+    // Starts a file that arrives in pieces into folder; 76 when the folder does not exist.
+    virtual std::unique_ptr<IncomingFile> receive(const std::string& folder) = 0;
     // Removes the temporary files that copies into folder left when the program was killed in
-    // the middle; never any other file. Whatever cannot be removed stays, unseen in listFiles.
+    // the middle; never any other file, and none that a copy may still be writing: only those
+    // untouched for a day. Whatever cannot be removed stays, unseen in listFiles.
     virtual void removeUnfinishedCopies(const std::string& folder) = 0;
+    // Bytes free for this user on the disk that holds folder.
+    virtual std::uint64_t freeSpace(const std::string& folder) = 0;
     // True when both paths name the same existing file.
     virtual bool sameFile(const std::string& a, const std::string& b) = 0;
 };

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "platform/file_system.h"
 #include "platform/utf8.h"
 
 namespace veltrana {
@@ -41,6 +42,19 @@ bool isSafeFolderName(const std::string& name) {
 std::string folderNameFor(const std::string& name) {
     std::string folder = name.substr(0, name.find_last_not_of(". ") + 1);
     return isSafeFolderName(folder) ? folder : std::string();
+}
+
+std::string nodeFolder(const std::string& appPath, const std::vector<std::string>& texts) {
+    std::string folder = appPath + kSeparator + "Data";
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+        std::string name = folderNameFor(texts[i]);
+        if (name.empty()) {
+            return {};
+        }
+        folder += kSeparator;
+        folder += name;
+    }
+    return folder;
 }
 
 }  // namespace veltrana

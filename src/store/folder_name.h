@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace veltrana {
 
@@ -13,6 +14,10 @@ bool isSafeFolderName(const std::string& name);
 // trailing blanks and dots, so "王芳 " and "王芳." both become "王芳". Empty when nothing is left
 // or what is left is not a safe folder name; such a name gets no folder.
 std::string folderNameFor(const std::string& name);
+
+// The folder of the node whose path from the root has these texts: Data in the program's folder,
+// then the folder of each text below the root. Empty when one of them can have no folder.
+std::string nodeFolder(const std::string& appPath, const std::vector<std::string>& texts);
 
 // Shown when an upload or a browse targets a node whose path holds such a name: that node has
 // no folder, and nothing may be written for it.

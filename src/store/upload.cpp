@@ -8,21 +8,6 @@ namespace veltrana {
 
 namespace {
 
-// The first free name of the pattern "名字 (2).jpg" in folder, for keeping both files.
-std::string freeName(FileSystem& fileSystem, const std::string& folder, const std::string& name) {
-    std::size_t dot = name.rfind('.');
-    if (dot == 0 || dot == std::string::npos) {
-        dot = name.size();
-    }
-    for (int n = 2;; ++n) {
-        std::string candidate = folder + kSeparator + name.substr(0, dot) + " (" +
-                                std::to_string(n) + ")" + name.substr(dot);
-        if (!fileSystem.exists(candidate)) {
-            return candidate;
-        }
-    }
-}
-
 std::string fileNameOf(const std::string& path) {
     return Mid(path, LastInStr(path, std::string(1, kSeparator)) + 1);
 }
@@ -83,6 +68,7 @@ private:
                         "路径/文件访问错误：“" + name + "”不能用作文件名，“" + source + "”未上传");
         }
         std::string destination = form_.selectedPath + kSeparator + name;
+        OnClash onClash = OnClash::kReplace;
         if (form_.fileSystem.exists(destination)) {
             if (form_.fileSystem.sameFile(source, destination)) {
                 return true;  // the chosen file already is the one in the folder
@@ -93,13 +79,13 @@ private:
                 return false;
             }
             if (answer == kKeepBoth) {
-                destination = freeName(form_.fileSystem, form_.selectedPath, name);
+                onClash = OnClash::kKeepBoth;
             } else if (answer != kReplace) {
                 notCopied(source, "已取消");
                 return true;
             }
         }
-        form_.fileSystem.copyFile(source, destination);
+        form_.fileSystem.copyFile(source, destination, onClash);
         return true;
     }
 

@@ -7,14 +7,23 @@
 #include <QFontInfo>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
+#include <QUrl>
 #include <filesystem>
+#include <httplib.h>
 
+#include "app/phone_dialog.h"
 #include "app/qt_test_support.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_tree.h"
@@ -182,7 +191,7 @@ TEST_F(Form1Test, WindowHasItsCaptionPlacesFontsMenusAndTabOrder) {
     EXPECT_EQ(menus, (decltype(menus){
                          {"【信息管理】", {"连接数据库", "断开数据库", "新建班级…", "检查数据库"}},
                          {"【编辑】", {"查找"}},
-                         {"【新增文件】", {"生成文件夹"}}}));
+                         {"【新增文件】", {"生成文件夹", "手机上传…"}}}));
 
     QApplication::setActiveWindow(&form1);
     EXPECT_EQ(QApplication::focusWidget(), control<QWidget>("TreeView1"));
@@ -363,6 +372,73 @@ TEST_F(Form1Test, NewClassAndCheckRunThroughTheRealDialogs) {
     ASSERT_EQ(questions.size(), 3);
     EXPECT_TRUE(questions[2].startsWith("错误：")) << questions[2].toStdString();
     EXPECT_TRUE(questions[2].contains("程序在这个数据库上会出错"));
+TEST_F(Form1Test, PhoneUploadShowsAScannableAddressAndListsWhatArrivesInTheShownNode) {
+    open();
+    trigger("NewFolder");
+    clickNode("孙1_2_1");
+    trigger("PhoneUpload");
+    auto* opened = window->findChild<PhoneDialog*>("PhoneDialog");
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(opened->isVisible());
+    EXPECT_EQ(opened->windowTitle(), "手机上传");
+    opened->reject();
+
+    // The window's own dialog shows this computer's networks; this one is given two, and the
+    // test reaches its server on the loopback.
+    PhoneDialog dialog(window->form(), control<QtTreeView>("TreeView1")->keyedModel().tree(),
+                       window.get());
+    dialog.start({{"WLAN", "192.168.1.23"}, {"以太网", "10.0.8.4"}});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* addresses = dialog.findChild<QComboBox*>("Addresses");
+    EXPECT_TRUE(addresses->isEnabled());
+    addresses->setCurrentIndex(1);
+    const QString address = dialog.findChild<QLabel*>("Address")->text();
+    EXPECT_TRUE(address.startsWith("http://10.0.8.4:")) << address.toStdString();
+    // What the screen shows decodes to the address.
+    const QString png = QString::fromStdString(dir.path() + "/dialog.png");
+    ASSERT_TRUE(dialog.grab().save(png));
+    QProcess zbarimg;
+    zbarimg.start("zbarimg", {"--raw", "-q", png});
+    ASSERT_TRUE(zbarimg.waitForFinished(20000));
+    EXPECT_EQ(QString::fromUtf8(zbarimg.readAllStandardOutput()).trimmed(), address);
+
+    const QUrl url(address);
+    httplib::Client phone("127.0.0.1", url.port());
+    const std::string token = url.query().toStdString();
+    auto catalogue = phone.Get(("/catalogue?" + token).c_str());
+    ASSERT_TRUE(catalogue);
+    // The node clicked in the window is the page's default.
+    QJsonArray selected = QJsonDocument::fromJson(QByteArray::fromStdString(catalogue->body))
+                              .object()
+                              .value("selected")
+                              .toArray();
+    ASSERT_EQ(selected.size(), 3);
+    std::string node;
+    for (const QJsonValue& index : selected) {
+        if (!node.empty()) {
+            node += '.';
+        }
+        node += std::to_string(index.toInt());
+    }
+    auto landed = phone.Post(("/upload?" + token + "&node=" + node + "&name=image.jpg").c_str(),
+                             "photo", "image/jpeg");
+    ASSERT_TRUE(landed);
+    EXPECT_EQ(landed->status, 200);
+    auto* arrivals = dialog.findChild<QTableWidget*>("Arrivals");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return arrivals->rowCount() == 1; }));
+    Texts row;
+    for (int column = 0; column < arrivals->columnCount(); ++column) {
+        row.push_back(arrivals->item(0, column)->text().toStdString());
+    }
+    EXPECT_EQ(row, (Texts{"image.jpg", "班级\\张伟\\数学\\数学知识点1", "1 KB", "已完成"}));
+    EXPECT_EQ(rowTexts(*control<QtListBox>("List1")->model()), Texts{"image.jpg"});
+    if (const char* shot = std::getenv("VELTRANA_PHONE_DIALOG_SCREENSHOT")) {
+        addresses->setCurrentIndex(0);
+        dialog.grab().save(shot);
+    }
+    dialog.reject();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !phone.Get("/"); }));
 }
 
 }  // namespace

@@ -149,18 +149,22 @@ TEST_F(UploadTest, AFailingFileDoesNotStopTheOthersAndAStopLeavesWholeFilesOnly)
                     "IMG_0004.JPG：上传已停止\nIMG_0005.JPG：上传已停止"));
 }
 
-TEST_F(UploadTest, CopiesCutOffEarlierAreNotListedAndTheNextUploadRemovesThem) {
+TEST_F(UploadTest, CopiesCutOffADayAgoAreRemovedByTheNextUploadAndYoungerOnesStay) {
     std::vector<std::string> teachers{".hidden", "a.veltrana-.tmp", "a.veltrana-1.tmp.jpg",
                                       "veltrana-1.tmp", "作业.txt"};
     for (const std::string& name : teachers) {
         writeFile(folder + "/" + name);
     }
+    const auto dayAndMinuteAgo = std::filesystem::file_time_type::clock::now() -
+                                 std::chrono::hours(24) - std::chrono::minutes(1);
     for (const char* name : {".veltrana-0.tmp", ".veltrana-17.tmp", "big.bin.veltrana-0.tmp"}) {
         writeFile(folder + "/" + name, "half a copy");
+        std::filesystem::last_write_time(u8path(folder + "/" + name), dayAndMinuteAgo);
     }
+    writeFile(folder + "/.veltrana-3.tmp", "another upload is writing this");
     EXPECT_THAT(window.files.listFiles(folder), UnorderedElementsAreArray(teachers));
     upload({source});
-    teachers.push_back("照片.jpg");
+    teachers.insert(teachers.end(), {"照片.jpg", ".veltrana-3.tmp"});
     EXPECT_THAT(filesIn(folder), UnorderedElementsAreArray(teachers));
 }
 

@@ -234,11 +234,12 @@ public:
         foldersCreated += created ? 1 : 0;
         return created;
     }
-    void copyFile(const std::string& source, const std::string& destination) override {
+    std::string copyFile(const std::string& source, const std::string& destination,
+                         OnClash onClash) override {
         if (source == failCopying) {
             throw Error(61, "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
         }
-        StdFileSystem::copyFile(source, destination);
+        return StdFileSystem::copyFile(source, destination, onClash);
     }
 
     std::string failCreating;  // createFolder of this path fails

@@ -13,8 +13,11 @@ public:
     bool exists(const std::string& path) override;
     bool createFolder(const std::string& path) override;
     std::vector<std::string> listFiles(const std::string& folder) override;
-    void copyFile(const std::string& source, const std::string& destination) override;
+    std::string copyFile(const std::string& source, const std::string& destination,
+                         OnClash onClash) override;
+    std::unique_ptr<IncomingFile> receive(const std::string& folder) override;
     void removeUnfinishedCopies(const std::string& folder) override;
+    std::uint64_t freeSpace(const std::string& folder) override;
     bool sameFile(const std::string& a, const std::string& b) override;
 };
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QTableWidget>
+#include <memory>
+#include <thread>
+
+#include "platform/form.h"
+#include "platform/keyed_tree.h"
+#include "platform/network.h"
+#include "store/phone_upload.h"
+
+namespace veltrana {
+
+// "手机上传": the QR code of the upload page, its address, a choice of address when the computer
+// has several, and the files as they arrive. The server runs while the dialog is open.
+class PhoneDialog : public QDialog {
+public:
+    PhoneDialog(Form& form, const KeyedTree& tree, QWidget* parent);
+    ~PhoneDialog() override;
+
+    // Starts serving, with the window's selected node as the page's default, and shows the page's
+    // address on the first of addresses. Does nothing while the server runs.
+    void start(const std::vector<NetworkAddress>& addresses);
+
+protected:
+    void done(int result) override;
+
+private:
+    void showAddress(int index);
+    void arrived(const PhoneArrival& arrival);
+    // Stops the server on a thread of its own, so that a phone that stalls mid-file cannot hold
+    // up the window while its connection times out.
+    void stopServer();
+
+    Form& form_;
+    const KeyedTree& tree_;
+    QLabel* qrCode_;
+    QLabel* address_;
+    QComboBox* addresses_;
+    QTableWidget* arrivals_;
+    std::vector<NetworkAddress> shown_;
+    std::unique_ptr<PhoneServer> server_;
+    int port_ = 0;
+    std::thread stopping_;
+};
+
+}  // namespace veltrana
