@@ -52,6 +52,34 @@ debian_source() {
     echo "$dir"
 }
 
+# The original tarball of $1 at Debian version $2 from the next Debian release's source lines,
+# unpacked into $cache/src; prints the folder. A private apt configuration in the cache reads
+# those lines, so the machine's own apt sources stay as they are.
+next_release_source() {
+    local dir=$cache/src/$1-${2%-*}
+    if [ ! -d "$dir" ]; then
+        local apt=$cache/apt
+        mkdir -p "$apt/parts" "$apt/lists/partial" "$apt/cache/archives/partial"
+        cat >"$apt/parts/next.sources" <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: trixie
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+        local opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/parts"
+                    -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache"
+                    -o APT::Sandbox::User="$(id -un)")
+        apt-get "${opts[@]}" update -qq
+        rm -rf "$dir.tmp" && mkdir -p "$dir.tmp"
+        (cd "$dir.tmp" && apt-get "${opts[@]}" source --tar-only -qq "$1=$2" >/dev/null 2>&1 &&
+            tar xzf ./*.orig.tar.gz)
+        mv "$(find "$dir.tmp" -mindepth 1 -maxdepth 1 -type d | head -n1)" "$dir"
+        rm -rf "$dir.tmp"
+    fi
+    echo "$dir"
+}
+
 # Each library is built once; its stamp names what it was built from.
 built() { [ -f "$prefix/stamps/$1" ]; }
 stamp() { mkdir -p "$prefix/stamps" && touch "$prefix/stamps/$1"; }
@@ -79,6 +107,70 @@ build_qt() {
     stamp qt6-base-6.4.2
 }
 
+# Our iconv over the system's code pages (Debian has no iconv for Windows); the stamp carries
+# the source's hash, so a change to it is built again.
+build_iconv() {
+    local source=$root/src/platform/win/iconv.c
+    local name
+    name=iconv-$(cat "$source" "${source%.c}.h" | sha1sum | cut -c1-12)
+    built "$name" && return
+    echo "== iconv for Windows =="
+    mkdir -p "$prefix/include" "$prefix/lib" "$cache/build"
+    x86_64-w64-mingw32-gcc-posix -std=c11 -O2 -Wall -Wextra -Wpedantic -Werror \
+        -c "$source" -o "$cache/build/iconv.o"
+    rm -f "$prefix/lib/libiconv.a"
+    x86_64-w64-mingw32-ar rcs "$prefix/lib/libiconv.a" "$cache/build/iconv.o"
+    cp "${source%.c}.h" "$prefix/include/iconv.h"
+    rm -f "$prefix"/stamps/iconv-*
+    stamp "$name"
+}
+
+# libmdb alone, static, with mdbtools' own GLib replacement and our iconv.
+build_libmdb() {
+    built mdbtools-1.0.1 && return
+    local src build=$cache/build/mdbtools
+    src=$(next_release_source mdbtools 1.0.1-0.1)
+    echo "== libmdb 1.0.1 for Windows =="
+    rm -rf "$build" && cp -a "$src" "$build"
+    # Debian's MinGW headers declare _spawnv themselves, and MinGW's C runtime calls the locale
+    # type _locale_t. The stream opener becomes public: the reader opens the file by its wide
+    # name, which mdb_open's narrow one cannot carry on Windows.
+    sed -i 's/ -D_spawnv=spawnv//; s/^LOCALE_T=locale_t/LOCALE_T=_locale_t/' "$build/configure.ac"
+    sed -i 's/^static MdbHandle \*mdb_handle_from_stream(/MdbHandle *mdb_handle_from_stream(/' \
+        "$build/src/libmdb/file.c"
+    sed -i 's/^MdbHandle \*mdb_open(const char \*filename, MdbFileFlags flags);/&\nMdbHandle *mdb_handle_from_stream(FILE *stream, MdbFileFlags flags);/' \
+        "$build/include/mdbtools.h.in"
+    (cd "$build" && autoreconf -i >/dev/null 2>&1 &&
+        ./configure -q --host=x86_64-w64-mingw32 CC=x86_64-w64-mingw32-gcc-posix \
+            --prefix="$prefix" --disable-shared --enable-static --disable-glib --disable-man \
+            --with-libiconv-prefix="$prefix" &&
+        make -s -C src/libmdb -j"$jobs" && make -s -C src/libmdb install &&
+        make -s -C include install && make -s install-pkgconfigDATA) >"$cache/libmdb-build.log" 2>&1 ||
+        { tail -n 30 "$cache/libmdb-build.log"; exit 1; }
+    rm -rf "$build"
+    stamp mdbtools-1.0.1
+}
+
+# GoogleTest from the sources Debian's googletest package installs.
+build_gtest() {
+    local version name
+    version=$(dpkg-query -W -f='${Version}' googletest)
+    name=googletest-$version
+    built "$name" && return
+    echo "== GoogleTest $version for Windows =="
+    local build=$cache/build/googletest
+    rm -rf "$build"
+    cmake -S /usr/src/googletest -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" -j"$jobs" >/dev/null
+    cmake --install "$build" >/dev/null
+    rm -rf "$build"
+    stamp "$name"
+}
+
 install_tools
 mkdir -p "$cache"
+build_iconv
+build_libmdb
+build_gtest
 build_qt
