@@ -131,11 +131,14 @@ build_libmdb() {
     local src build=$cache/build/mdbtools
     src=$(next_release_source mdbtools 1.0.1-0.1)
     echo "== libmdb 1.0.1 for Windows =="
-    rm -rf "$build" && cp -a "$src" "$build"
-    # Debian's MinGW headers declare _spawnv themselves, and MinGW's C runtime calls the locale
-    # type _locale_t. The stream opener becomes public: the reader opens the file by its wide
-    # name, which mdb_open's narrow one cannot carry on Windows.
-    sed -i 's/ -D_spawnv=spawnv//; s/^LOCALE_T=locale_t/LOCALE_T=_locale_t/' "$build/configure.ac"
+    # Our iconv.h comes from the prefix, and an older libmdb's headers there would shadow the new.
+    rm -rf "$build" "$prefix"/include/mdb*.h && cp -a "$src" "$build"
+    # Its MinGW line renames _spawnv, which Debian's MinGW headers declare themselves, and puts
+    # libtool's -no-undefined into LDFLAGS, which fails configure's iconv check; MinGW's C runtime
+    # calls the locale type _locale_t. The stream opener becomes public: the reader opens the
+    # file by its wide name, which mdb_open's narrow one cannot carry on Windows.
+    sed -i 's/^\( *\)\[\*mingw\*\], \[LDFLAGS=.*$/\1[*mingw*], [LOCALE_T=_locale_t], [])/' \
+        "$build/configure.ac"
     sed -i 's/^static MdbHandle \*mdb_handle_from_stream(/MdbHandle *mdb_handle_from_stream(/' \
         "$build/src/libmdb/file.c"
     sed -i 's/^MdbHandle \*mdb_open(const char \*filename, MdbFileFlags flags);/&\nMdbHandle *mdb_handle_from_stream(FILE *stream, MdbFileFlags flags);/' \
@@ -143,7 +146,7 @@ build_libmdb() {
     (cd "$build" && autoreconf -i >/dev/null 2>&1 &&
         ./configure -q --host=x86_64-w64-mingw32 CC=x86_64-w64-mingw32-gcc-posix \
             --prefix="$prefix" --disable-shared --enable-static --disable-glib --disable-man \
-            --with-libiconv-prefix="$prefix" &&
+            CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib" &&
         make -s -C src/libmdb -j"$jobs" && make -s -C src/libmdb install &&
         make -s -C include install && make -s install-pkgconfigDATA) >"$cache/libmdb-build.log" 2>&1 ||
         { tail -n 30 "$cache/libmdb-build.log"; exit 1; }
