@@ -16,8 +16,10 @@
 #include "mkdb/mdb_writer.h"
 #include "mkdb/new_class.h"
 #include "mkdb/text_file.h"
+#include "platform/console.h"
 #include "platform/error.h"
 #include "platform/mdb/mdb_connection.h"
+#include "platform/utf8.h"
 
 namespace veltrana::mkdb {
 
@@ -68,6 +70,7 @@ int dump(const std::string& file, const std::string& tableName) {
     auto connection = MdbDataAccess().newConnection();
     connection->Open(connectionStringFor(file));
     Table table = connection->readTable(tableName);
+    useBinaryStandardOutput();
     printRow(std::vector<Value>(table.columns.begin(), table.columns.end()));
     for (const auto& row : table.rows) {
         printRow(row);
@@ -79,7 +82,7 @@ int dump(const std::string& file, const std::string& tableName) {
 void writeNew(const std::string& out, const std::vector<TableData>& tables) {
     constexpr std::int32_t kFileAlreadyExists = 58;
     std::error_code error;
-    if (std::filesystem::exists(out, error) || error) {
+    if (std::filesystem::exists(utf8Path(out), error) || error) {
         throw Error(kFileAlreadyExists, "文件已存在：“" + out +
                                             "”。veltrana-mkdb 不覆盖已有的文件，请换一个文件名，"
                                             "或先把旧文件移走");
@@ -234,6 +237,7 @@ int run(const QStringList& arguments) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    veltrana::useUtf8Console();
     // Qt's own texts of the usage (options, --help, --version) in Chinese like the rest.
     QTranslator qtTexts;
     if (qtTexts.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

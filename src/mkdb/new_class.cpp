@@ -43,13 +43,13 @@ bool isNameHeader(const std::string& cell) {
     return name == "姓名" || name == "username" || name == "name";
 }
 
-std::string lineOf(const std::filesystem::path& file, std::size_t line) {
+std::string lineOf(const std::string& file, std::size_t line) {
     return fileWhere(file) + "第 " + std::to_string(line) + " 行：";
 }
 
 }  // namespace
 
-std::vector<RosterName> readRoster(const std::filesystem::path& file) {
+std::vector<RosterName> readRoster(const std::string& file) {
     std::vector<CsvRecord> records = csvRecords(readTextFile(file), fileWhere(file));
     std::erase_if(records, [](const CsvRecord& record) {
         return std::all_of(record.fields.begin(), record.fields.end(),
@@ -84,7 +84,7 @@ std::vector<RosterName> readRoster(const std::filesystem::path& file) {
     return roster;
 }
 
-Findings checkRoster(const std::vector<RosterName>& roster, const std::filesystem::path& file) {
+Findings checkRoster(const std::vector<RosterName>& roster, const std::string& file) {
     Findings findings;
     std::map<std::string, const RosterName*> byFolder;
     for (const RosterName& student : roster) {

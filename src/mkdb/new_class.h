@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,11 +17,11 @@ struct RosterName {
 // readTextFile takes: the column headed 姓名, UserName or name (in any case), or, without such
 // a header, the one column of a file that has one. Rows whose cells are all blank are skipped.
 // Fails naming the file (and line) when there is no name column or no name at all.
-std::vector<RosterName> readRoster(const std::filesystem::path& file);
+std::vector<RosterName> readRoster(const std::string& file);
 
 // Faults for names that cannot have a folder; warnings for names whose folder drops trailing
 // blanks or dots and for names used twice (those students share one set of folders).
-Findings checkRoster(const std::vector<RosterName>& roster, const std::filesystem::path& file);
+Findings checkRoster(const std::vector<RosterName>& roster, const std::string& file);
 
 // The nine subject tables in their usual order: 语文 … 生物, then 政治, 历史, 地理.
 std::vector<std::string> subjectTableNames();

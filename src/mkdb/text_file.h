@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -13,10 +12,10 @@ namespace veltrana::mkdb {
 // these, NUL, and characters beyond U+FFFF, which Jet 4 text cannot hold.
 std::string decodeText(std::string_view bytes, const std::string& where);
 
-// decodeText of the file's bytes, where naming the file.
-std::string readTextFile(const std::filesystem::path& file);
+// decodeText of the file's bytes, where naming the file. File names here are UTF-8.
+std::string readTextFile(const std::string& file);
 
 // "文件“name”".
-std::string fileWhere(const std::filesystem::path& file);
+std::string fileWhere(const std::string& file);
 
 }  // namespace veltrana::mkdb

@@ -1,5 +1,8 @@
 #include "store/upload.h"
 
+#include <map>
+
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "store/folder_name.h"
 #include "store/last_in_str.h"
@@ -7,21 +10,6 @@
 namespace veltrana {
 
 namespace {
-
-// The first free name of the pattern "名字 (2).jpg" in folder, for keeping both files.
-std::string freeName(FileSystem& fileSystem, const std::string& folder, const std::string& name) {
-    std::size_t dot = name.rfind('.');
-    if (dot == 0 || dot == std::string::npos) {
-        dot = name.size();
-    }
-    for (int n = 2;; ++n) {
-        std::string candidate = folder + kSeparator + name.substr(0, dot) + " (" +
-                                std::to_string(n) + ")" + name.substr(dot);
-        if (!fileSystem.exists(candidate)) {
-            return candidate;
-        }
-    }
-}
 
 std::string fileNameOf(const std::string& path) {
     return Mid(path, LastInStr(path, std::string(1, kSeparator)) + 1);
@@ -83,6 +71,10 @@ private:
                         "路径/文件访问错误：“" + name + "”不能用作文件名，“" + source + "”未上传");
         }
         std::string destination = form_.selectedPath + kSeparator + name;
+        if (const std::string* there = nameInFolder(name)) {
+            name = *there;
+            destination = form_.selectedPath + kSeparator + name;
+        }
         if (form_.fileSystem.exists(destination)) {
             if (form_.fileSystem.sameFile(source, destination)) {
                 return true;  // the chosen file already is the one in the folder
@@ -93,14 +85,47 @@ private:
                 return false;
             }
             if (answer == kKeepBoth) {
-                destination = freeName(form_.fileSystem, form_.selectedPath, name);
+                destination = freeName(name);
             } else if (answer != kReplace) {
                 notCopied(source, "已取消");
                 return true;
             }
         }
         form_.fileSystem.copyFile(source, destination);
+        std::string copied = fileNameOf(destination);
+        inFolder_.emplace(caseFoldedUtf16(copied), copied);
         return true;
+    }
+
+    // The name of the file in the folder that name differs from in case alone, or null. Windows
+    // and the USB sticks the Data folder travels on take IMG_0001.JPG and img_0001.jpg for one
+    // name, so an upload treats them as one on every system and never puts both in a folder.
+    const std::string* nameInFolder(const std::string& name) {
+        if (!listed_) {
+            for (std::string& file : form_.fileSystem.listFiles(form_.selectedPath)) {
+                std::u16string folded = caseFoldedUtf16(file);
+                inFolder_.emplace(std::move(folded), std::move(file));
+            }
+            listed_ = true;
+        }
+        auto found = inFolder_.find(caseFoldedUtf16(name));
+        return found == inFolder_.end() ? nullptr : &found->second;
+    }
+
+    // The first free name of the pattern "名字 (2).jpg" in the folder, for keeping both files.
+    std::string freeName(const std::string& name) {
+        std::size_t dot = name.rfind('.');
+        if (dot == 0 || dot == std::string::npos) {
+            dot = name.size();
+        }
+        for (int n = 2;; ++n) {
+            std::string candidate = name.substr(0, dot) + " (" + std::to_string(n) + ")" +
+                                    name.substr(dot);
+            std::string path = form_.selectedPath + kSeparator + candidate;
+            if (nameInFolder(candidate) == nullptr && !form_.fileSystem.exists(path)) {
+                return path;
+            }
+        }
     }
 
     // The answer given for all clashes (replace, keep both or cancel), else the user's.
@@ -130,6 +155,8 @@ private:
     Form& form_;
     bool many_;
     int forAll_ = -1;
+    bool listed_ = false;
+    std::map<std::u16string, std::string> inFolder_;  // the folder's files by case-folded name
     std::string notCopied_;
     int notCopiedCount_ = 0;
 };

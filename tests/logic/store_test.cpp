@@ -1,3 +1,7 @@
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 
 #include "logic/class_test.h"
@@ -10,7 +14,9 @@
 namespace veltrana::test {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 using ::testing::UnorderedElementsAreArray;
@@ -19,7 +25,7 @@ using ::testing::UnorderedElementsAreArray;
 class UploadTest : public ClassTest {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(u8path(folder));
+        std::filesystem::create_directories(utf8Path(folder));
         writeFile(source, "new photo");
         window.label3.caption = "班级\\学生1\\物理\\力学";
         form.selectedPath = folder;
@@ -61,7 +67,7 @@ TEST_F(UploadTest, NothingSelectedOrNothingChosenIsSaidSo) {
 
 TEST_F(UploadTest, CopiesEachChosenFileWritableWithoutRefreshingTheList) {
     window.list.items = {"旧的.txt"};
-    std::filesystem::permissions(u8path(source), std::filesystem::perms::owner_read);
+    std::filesystem::permissions(utf8Path(source), std::filesystem::perms::owner_read);
     upload({source});
     writeFile(dir.path() + "/桌面/笔记", "notes");
     upload({dir.path() + "/桌面/笔记"});
@@ -70,7 +76,7 @@ TEST_F(UploadTest, CopiesEachChosenFileWritableWithoutRefreshingTheList) {
                 ElementsAre("IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG", "照片.jpg", "笔记"));
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
     expectPages({1, 2, 3});
-    auto copied = std::filesystem::status(u8path(folder + "/照片.jpg")).permissions();
+    auto copied = std::filesystem::status(utf8Path(folder + "/照片.jpg")).permissions();
     EXPECT_NE(copied & std::filesystem::perms::owner_write, std::filesystem::perms::none);
     EXPECT_THAT(window.list.items, ElementsAre("旧的.txt"));
     EXPECT_THAT(window.dialogs.messages, IsEmpty());
@@ -135,6 +141,73 @@ TEST_F(UploadTest, OneAnswerServesAllClashesOfSeveralFiles) {
                             "IMG_0003.JPG：上传已停止\nIMG_0004.JPG：上传已停止"));
 }
 
+// Windows and the USB sticks a Data folder travels on take names that differ in case alone for
+// one name, so the upload does too, on every system: the file there keeps its name.
+TEST_F(UploadTest, NameThatDiffersInCaseAloneIsAClash) {
+    writeFile(folder + "/IMG_0001.JPG", "earlier work");
+    std::string phone = dir.path() + "/手机/img_0001.jpg";
+    writeFile(phone, "new photo");
+    window.dialogs.choices = {"取消", "保留两者", "替换"};
+    for (int i = 0; i < 3; ++i) {
+        upload({phone});
+    }
+    ASSERT_EQ(window.dialogs.questions.size(), 3u);
+    EXPECT_THAT(window.dialogs.questions[0].prompt, HasSubstr("“IMG_0001.JPG”"));
+    EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0001 (2).JPG", "IMG_0001.JPG"));
+    EXPECT_EQ(readFile(folder + "/IMG_0001 (2).JPG"), "new photo");
+    EXPECT_EQ(readFile(folder + "/IMG_0001.JPG"), "new photo");
+}
+
+// On Windows a viewer that holds a photo open keeps it from being read or replaced (a sharing
+// violation): that file alone is reported, whole as it was, and the others are copied.
+TEST_F(UploadTest, FileHeldOpenByAnotherProgramIsReportedAloneAndStaysWhole) {
+#ifdef _WIN32
+    std::vector<std::string> chosen = pages(3);
+    writeFile(folder + "/IMG_0002.JPG", "earlier work");
+    auto hold = [](const std::string& path) {
+        return CreateFileW(utf8Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE viewer = hold(folder + "/IMG_0002.JPG");
+    HANDLE editor = hold(chosen[2]);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    window.dialogs.choices = {"全部替换"};
+    upload(chosen);
+    CloseHandle(viewer);
+    CloseHandle(editor);
+    expectPages({1});
+    EXPECT_EQ(readFile(folder + "/IMG_0002.JPG"), "earlier work");
+    EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0001.JPG", "IMG_0002.JPG"));
+    EXPECT_THAT(window.dialogs.prompts("系统提示"),
+                ElementsAre(AllOf(StartsWith("3 个文件中有 2 个没有上传：\nIMG_0002.JPG：错误：70文件正被其他程序使用"),
+                                  HasSubstr("\nIMG_0003.JPG：错误：70文件正被其他程序使用"))));
+#else
+    GTEST_SKIP() << "only Windows keeps others from a file that a program holds open";
+#endif
+}
+
+// A path of Windows' 260 characters or more works where the system takes it, and is refused
+// on Windows with what to do; nothing is left half made.
+TEST_F(UploadTest, PathBeyondWindowsLimitWorksOrIsRefusedWithWhatToDo) {
+    std::string deep = folder + kSeparator + std::string(120, 'a');
+    std::string deeper = deep + kSeparator + std::string(120, 'b');
+    std::string photo = dir.path() + "/桌面/" + std::string(130, 'c') + ".jpg";
+    writeFile(photo, "new photo");
+    ASSERT_TRUE(window.files.createFolder(deep));
+    form.selectedPath = deep;
+    upload({photo});
+#ifdef _WIN32
+    EXPECT_TRUE(failsWith([&] { window.files.createFolder(deeper); }, err::kPathFileAccess,
+                          {"路径太长", deeper, "D:\\班级文件库"}));
+    EXPECT_THAT(filesIn(deep), IsEmpty());
+    EXPECT_THAT(window.dialogs.prompts("系统提示"), ElementsAre(StartsWith("错误：75路径太长")));
+#else
+    EXPECT_TRUE(window.files.createFolder(deeper));
+    EXPECT_EQ(readFile(deep + "/" + std::string(130, 'c') + ".jpg"), "new photo");
+    EXPECT_THAT(window.dialogs.messages, IsEmpty());
+#endif
+}
+
 TEST_F(UploadTest, AFailingFileDoesNotStopTheOthersAndAStopLeavesWholeFilesOnly) {
     std::vector<std::string> chosen = pages(5);
     window.files.failCopying = chosen[1];
@@ -171,16 +244,16 @@ TEST_F(UploadTest, SingleFileFailuresAreReportedAndLeaveNoStrayFile) {
     upload({source});
     window.files.failCopying.clear();
     writeFile(folder + "/照片.jpg", "earlier work");
-    std::filesystem::permissions(u8path(folder + "/照片.jpg"), std::filesystem::perms::owner_read);
+    std::filesystem::permissions(utf8Path(folder + "/照片.jpg"), std::filesystem::perms::owner_read);
     window.dialogs.choices.push_back("替换");
     upload({source});
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
-    std::filesystem::remove(u8path(folder + "/照片.jpg"));
-    std::filesystem::create_directories(u8path(folder + "/照片.jpg/里面"));
+    std::filesystem::remove(utf8Path(folder + "/照片.jpg"));
+    std::filesystem::create_directories(utf8Path(folder + "/照片.jpg/里面"));
     window.dialogs.choices.push_back("替换");
     upload({source});  // a folder is in the way of the rename
     EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg"));
-    std::filesystem::remove_all(u8path(folder));
+    std::filesystem::remove_all(utf8Path(folder));
     upload({source});  // the folders were never generated
 
     EXPECT_THAT(
@@ -207,12 +280,15 @@ TEST(LastInStr, PositionOfTheLastHitInUtf16Units) {
 }
 
 TEST(FolderName, SafeAndUnsafeNames) {
-    for (const char* name : {"学生1", "物理（选修）", "a b", ".hidden", "com10", "CONSOLE"}) {
+    for (const char* name : {"学生1", "物理（选修）", "a b", ".hidden", "com10", "CONSOLE", "COM0",
+                             "LPT\u2074", "con-1.txt"}) {
         EXPECT_TRUE(isSafeFolderName(name)) << name;
         EXPECT_EQ(folderNameFor(name), name);
     }
     for (const char* name : {"", ".", "..", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "a<b", "a|b",
-                             "tab\there", "end.", "end ", "CON", "nul.txt", "Lpt1", "\xE5\xAD"}) {
+                             "tab\there", "end.", "end ", "CON", "nul.txt", "Lpt1", "\xE5\xAD",
+                             "aux .tar.gz", "conout$", "CONIN$.log", "COM\u00B9", "lpt\u00B3.txt",
+                             "\x7F", "\x1B[0m"}) {
         EXPECT_FALSE(isSafeFolderName(name)) << name;
     }
     // Trailing blanks and dots go, as Windows drops them; what is left must still be safe.
@@ -275,7 +351,7 @@ TEST_F(ListAndBrowseTest, BrowseAndPictureClickUseTheSelectionAndSayWhenNothingO
     window.shell.noApplication = true;
     window.list.pick("photo.bmp");
     Image1_Click(form);
-    std::filesystem::remove(u8path(under("学生1/readme")));
+    std::filesystem::remove(utf8Path(under("学生1/readme")));
     window.list.pick("readme");
     Image1_Click(form);
     EXPECT_EQ(window.shell.opened.size(), 3u);  // a file that is gone is not handed on

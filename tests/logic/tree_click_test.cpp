@@ -60,7 +60,7 @@ TEST_F(NodeClickTest, ClickListsTheFilesOfTheNodesFolderAsTheyAreNowOrNothingQui
     click("孙2_2_1");
     EXPECT_EQ(window.list.items.at(5), "新.png");
 
-    std::filesystem::remove_all(u8path(under("学生1/英语")));
+    std::filesystem::remove_all(utf8Path(under("学生1/英语")));
     click("孙1_3_1");
     EXPECT_THAT(window.list.items, IsEmpty());
     EXPECT_EQ(form.selectedPath, under("学生1/英语/英语知识点1"));

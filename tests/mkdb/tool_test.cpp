@@ -52,7 +52,6 @@ TEST_F(ToolTest, badCsvWritesNothing_goodOnesAreWrittenAndDumpedBack) {
     std::filesystem::remove(csv + "/数学.csv");
     ProcessResult written = runProgram({tool, out, csv});
     ASSERT_EQ(written.exitCode, 0) << written.err;
-    EXPECT_EQ(runProgram({"mdb-tables", "-1", out}).out, "Students\n语文\n");
     ProcessResult students = runProgram({tool, "--dump", out, "Students"});
     EXPECT_EQ(students.exitCode, 0) << students.err;
     EXPECT_EQ(students.out, "ID,UserName,Attrib\n1,王子涵,理科\n2,\"李,俊杰\",\n");
@@ -66,6 +65,8 @@ TEST_F(ToolTest, badCsvWritesNothing_goodOnesAreWrittenAndDumpedBack) {
         EXPECT_EQ(failed.exitCode, 1);
         EXPECT_THAT(failed.err, StartsWith("错误：")) << table;
     }
+    SKIP_REST_WITHOUT_MDBTOOLS_PROGRAMS();
+    EXPECT_EQ(runProgram({"mdb-tables", "-1", out}).out, "Students\n语文\n");
 }
 
 // The same roster as a spreadsheet saves it on a Chinese Windows (GB18030, CRLF, an empty row),

@@ -150,9 +150,9 @@ TEST_F(AccessFile, ChineseFolderAndTableNamesInAnyCase) {
 // Access 2007 header over the same pages reads too.
 TEST_F(AccessFile, TextIsUtf8WhateverTheEnvironmentOrHeaderSays) {
     std::string path = write({studentsTable()});
-    setenv("MDBICONV", "ISO-8859-1", 1);
+    test::setEnvironment("MDBICONV", "ISO-8859-1");
     Table students = readWithOurLayer(path, "Students");
-    unsetenv("MDBICONV");
+    test::setEnvironment("MDBICONV", "");
     EXPECT_EQ(students.rows, studentsTable().rows);
     std::string bytes = readFile(path);
     bytes.replace(4, 15, "Standard ACE DB");
