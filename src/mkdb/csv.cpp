@@ -171,8 +171,7 @@ std::vector<TableData> readCsvFolder(const std::string& folder) {
         }
     }
     if (error) {
-        throw Error(err::kPathNotFound,
-                    "无法读取文件夹“" + folder + "”：" + error.message());
+        throw Error(err::kPathNotFound, "无法读取文件夹“" + folder + "”：" + error.message());
     }
     if (files.empty()) {
         throw Error(err::kFileNotFound, "文件夹“" + folder + "”中没有 CSV 文件");

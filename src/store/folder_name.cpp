@@ -25,8 +25,8 @@ bool isDeviceName(std::string_view name) {
         return false;
     }
     std::string_view number = std::string_view(base).substr(3);
-    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') ||
-           number == "\u00B9" || number == "\u00B2" || number == "\u00B3";
+    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\u00B9" ||
+           number == "\u00B2" || number == "\u00B3";
 }
 
 }  // namespace

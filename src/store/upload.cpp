@@ -119,8 +119,8 @@ private:
             dot = name.size();
         }
         for (int n = 2;; ++n) {
-            std::string candidate = name.substr(0, dot) + " (" + std::to_string(n) + ")" +
-                                    name.substr(dot);
+            std::string candidate =
+                name.substr(0, dot) + " (" + std::to_string(n) + ")" + name.substr(dot);
             std::string path = form_.selectedPath + kSeparator + candidate;
             if (nameInFolder(candidate) == nullptr && !form_.fileSystem.exists(path)) {
                 return path;

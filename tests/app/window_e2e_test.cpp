@@ -74,11 +74,12 @@ public:
         POINT origin{0, 0};
         ClientToScreen(window, &origin);
         QRect area(origin.x, origin.y, client.right, client.bottom);
-        return ShownWindow{area, [area] { return QGuiApplication::primaryScreen()->grabWindow(
-                                                     0, area.x(), area.y(), area.width(),
-                                                     area.height())
-                                                  .toImage()
-                                                  .convertToFormat(QImage::Format_RGB32); }};
+        return ShownWindow{area, [area] {
+                               return QGuiApplication::primaryScreen()
+                                   ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                                   .toImage()
+                                   .convertToFormat(QImage::Format_RGB32);
+                           }};
     }
 };
 #else
@@ -103,8 +104,8 @@ int field(const QString& xwininfo, const QString& name) {
 class Desktop {
 public:
     bool start() {
-        xvfb_.process.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1400x900x24", "-dpi",
-                                     "96", "-nolisten", "tcp"});
+        xvfb_.process.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1400x900x24", "-dpi", "96",
+                                     "-nolisten", "tcp"});
         if (!xvfb_.process.waitForStarted(10000)) {
             return false;
         }
@@ -139,9 +140,9 @@ public:
         QRect area(field(info, "Absolute upper-left X"), field(info, "Absolute upper-left Y"),
                    field(info, "Width"), field(info, "Height"));
         return ShownWindow{area, [environment = environment_, id] {
-                               return QImage::fromData(output(environment, "import",
-                                                              {"-window", id, "ppm:-"}),
-                                                       "PPM")
+                               return QImage::fromData(
+                                          output(environment, "import", {"-window", id, "ppm:-"}),
+                                          "PPM")
                                    .convertToFormat(QImage::Format_RGB32);
                            }};
     }

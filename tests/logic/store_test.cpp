@@ -178,9 +178,11 @@ TEST_F(UploadTest, FileHeldOpenByAnotherProgramIsReportedAloneAndStaysWhole) {
     expectPages({1});
     EXPECT_EQ(readFile(folder + "/IMG_0002.JPG"), "earlier work");
     EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0001.JPG", "IMG_0002.JPG"));
-    EXPECT_THAT(window.dialogs.prompts("系统提示"),
-                ElementsAre(AllOf(StartsWith("3 个文件中有 2 个没有上传：\nIMG_0002.JPG：错误：70文件正被其他程序使用"),
-                                  HasSubstr("\nIMG_0003.JPG：错误：70文件正被其他程序使用"))));
+    EXPECT_THAT(
+        window.dialogs.prompts("系统提示"),
+        ElementsAre(AllOf(
+            StartsWith("3 个文件中有 2 个没有上传：\nIMG_0002.JPG：错误：70文件正被其他程序使用"),
+            HasSubstr("\nIMG_0003.JPG：错误：70文件正被其他程序使用"))));
 #else
     GTEST_SKIP() << "only Windows keeps others from a file that a program holds open";
 #endif
@@ -244,7 +246,8 @@ TEST_F(UploadTest, SingleFileFailuresAreReportedAndLeaveNoStrayFile) {
     upload({source});
     window.files.failCopying.clear();
     writeFile(folder + "/照片.jpg", "earlier work");
-    std::filesystem::permissions(utf8Path(folder + "/照片.jpg"), std::filesystem::perms::owner_read);
+    std::filesystem::permissions(utf8Path(folder + "/照片.jpg"),
+                                 std::filesystem::perms::owner_read);
     window.dialogs.choices.push_back("替换");
     upload({source});
     EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
@@ -285,10 +288,31 @@ TEST(FolderName, SafeAndUnsafeNames) {
         EXPECT_TRUE(isSafeFolderName(name)) << name;
         EXPECT_EQ(folderNameFor(name), name);
     }
-    for (const char* name : {"", ".", "..", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "a<b", "a|b",
-                             "tab\there", "end.", "end ", "CON", "nul.txt", "Lpt1", "\xE5\xAD",
-                             "aux .tar.gz", "conout$", "CONIN$.log", "COM\u00B9", "lpt\u00B3.txt",
-                             "\x7F", "\x1B[0m"}) {
+    for (const char* name : {"",
+                             ".",
+                             "..",
+                             "a/b",
+                             "a\\b",
+                             "a:b",
+                             "a*",
+                             "a?",
+                             "a\"b",
+                             "a<b",
+                             "a|b",
+                             "tab\there",
+                             "end.",
+                             "end ",
+                             "CON",
+                             "nul.txt",
+                             "Lpt1",
+                             "\xE5\xAD",
+                             "aux .tar.gz",
+                             "conout$",
+                             "CONIN$.log",
+                             "COM\u00B9",
+                             "lpt\u00B3.txt",
+                             "\x7F",
+                             "\x1B[0m"}) {
         EXPECT_FALSE(isSafeFolderName(name)) << name;
     }
     // Trailing blanks and dots go, as Windows drops them; what is left must still be safe.

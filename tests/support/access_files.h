@@ -34,8 +34,8 @@ inline constexpr bool kMdbtoolsPrograms = false;
 #else
 inline constexpr bool kMdbtoolsPrograms = true;
 #endif
-#define SKIP_REST_WITHOUT_MDBTOOLS_PROGRAMS()          \
-    if (!::veltrana::test::kMdbtoolsPrograms)          \
+#define SKIP_REST_WITHOUT_MDBTOOLS_PROGRAMS() \
+    if (!::veltrana::test::kMdbtoolsPrograms) \
     GTEST_SKIP() << "mdbtools' programs (mdb-export ...) run on Linux only; what came before ran"
 
 // The table as mdbtools' own mdb-export gives it: column names and rows, Null where mdb-export

@@ -69,7 +69,9 @@ public:
             stderr = devNull;
         }
     }
-    ~QuietLibmdb() { stderr = saved_; }
+    ~QuietLibmdb() {
+        stderr = saved_;
+    }
 #endif
     QuietLibmdb(const QuietLibmdb&) = delete;
     QuietLibmdb& operator=(const QuietLibmdb&) = delete;

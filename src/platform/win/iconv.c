@@ -20,18 +20,18 @@ struct converter {
 
 /* The code page an iconv name stands for, 0 when there is none. Case, '-' and '_' do not
  * matter, as with glibc. */
-static unsigned code_page(const char *name) {
+static unsigned code_page(const char* name) {
     static const struct {
-        const char *name;
+        const char* name;
         unsigned code_page;
     } named[] = {
-        {"UTF8", CP_UTF8},   {"UTF16LE", kUtf16Le}, {"UCS2LE", kUtf16Le}, {"UTF16BE", kUtf16Be},
+        {"UTF8", CP_UTF8},    {"UTF16LE", kUtf16Le}, {"UCS2LE", kUtf16Le}, {"UTF16BE", kUtf16Be},
         {"UCS2BE", kUtf16Be}, {"GB18030", kGb18030}, {"GBK", 936},         {"GB2312", 936},
-        {"BIG5", 950},       {"SHIFTJIS", 932},     {"SJIS", 932},        {"EUCJP", 20932},
-        {"EUCKR", 51949},    {"KOI8R", 20866},      {"KOI8U", 21866},     {"ASCII", 20127},
-        {"USASCII", 20127},  {"LATIN1", 28591},     {"UTF7", 65000},
+        {"BIG5", 950},        {"SHIFTJIS", 932},     {"SJIS", 932},        {"EUCJP", 20932},
+        {"EUCKR", 51949},     {"KOI8R", 20866},      {"KOI8U", 21866},     {"ASCII", 20127},
+        {"USASCII", 20127},   {"LATIN1", 28591},     {"UTF7", 65000},
     };
-    static const char *const numbered[] = {"CP", "WINDOWS", "IBM", "MS"};
+    static const char* const numbered[] = {"CP", "WINDOWS", "IBM", "MS"};
     char key[32];
     size_t length = 0;
     for (; *name != '\0'; ++name) {
@@ -47,11 +47,12 @@ static unsigned code_page(const char *name) {
     for (size_t i = 0; i < sizeof named / sizeof named[0]; ++i) {
         if (strcmp(key, named[i].name) == 0) {
             /* Wine 8 lacks GB18030; GBK, its two-byte part, is what Excel and WPS write. */
-            return named[i].code_page == kGb18030 && !IsValidCodePage(kGb18030) ? 936
-                                                                                  : named[i].code_page;
+            return named[i].code_page == kGb18030 && !IsValidCodePage(kGb18030)
+                       ? 936
+                       : named[i].code_page;
         }
     }
-    const char *digits = NULL;
+    const char* digits = NULL;
     unsigned base = 0;
     if (strncmp(key, "ISO8859", 7) == 0) {
         digits = key + 7;
@@ -63,7 +64,8 @@ static unsigned code_page(const char *name) {
             digits = key + prefix;
         }
     }
-    if (digits == NULL || *digits < '1' || *digits > '9' || strspn(digits, "0123456789") != strlen(digits)) {
+    if (digits == NULL || *digits < '1' || *digits > '9' ||
+        strspn(digits, "0123456789") != strlen(digits)) {
         return 0;
     }
     unsigned page = base + (unsigned)strtoul(digits, NULL, 10);
@@ -72,7 +74,7 @@ static unsigned code_page(const char *name) {
 
 /* The bytes of the character at in, 0 when the input ends inside it. An invalid character gets
  * the length of its invalid part, so that its conversion fails. */
-static size_t char_length(unsigned page, const unsigned char *in, size_t left) {
+static size_t char_length(unsigned page, const unsigned char* in, size_t left) {
     size_t length = 1;
     if (page == kUtf16Le || page == kUtf16Be) {
         if (left < 2) {
@@ -98,10 +100,10 @@ static size_t char_length(unsigned page, const unsigned char *in, size_t left) {
 }
 
 /* One character to UTF-16: the number of units, 0 when it is invalid. */
-static int to_utf16(unsigned page, const unsigned char *in, size_t length, wchar_t wide[2]) {
+static int to_utf16(unsigned page, const unsigned char* in, size_t length, wchar_t wide[2]) {
     if (page == kUtf16Le || page == kUtf16Be) {
         for (size_t i = 0; i < length / 2; ++i) {
-            const unsigned char *unit = in + 2 * i;
+            const unsigned char* unit = in + 2 * i;
             wide[i] = (wchar_t)(page == kUtf16Le ? unit[0] | unit[1] << 8 : unit[0] << 8 | unit[1]);
         }
         int units = (int)(length / 2);
@@ -111,14 +113,15 @@ static int to_utf16(unsigned page, const unsigned char *in, size_t length, wchar
     }
     /* The flag is refused for the stateful code pages (the ISO-2022 family, UTF-7). */
     DWORD flags = page == 65000 || (page >= 50220 && page <= 50229) ? 0 : MB_ERR_INVALID_CHARS;
-    return MultiByteToWideChar(page, flags, (const char *)in, (int)length, wide, 2);
+    return MultiByteToWideChar(page, flags, (const char*)in, (int)length, wide, 2);
 }
 
 /* The character in UTF-16 written in the target: the number of bytes, 0 when it cannot be. */
-static int from_utf16(unsigned page, const wchar_t *wide, int units, char *out, int size) {
+static int from_utf16(unsigned page, const wchar_t* wide, int units, char* out, int size) {
     if (page == kUtf16Le || page == kUtf16Be) {
         for (int i = 0; i < units; ++i) {
-            unsigned char low = (unsigned char)(wide[i] & 0xFF), high = (unsigned char)(wide[i] >> 8);
+            unsigned char low = (unsigned char)(wide[i] & 0xFF),
+                          high = (unsigned char)(wide[i] >> 8);
             out[2 * i] = (char)(page == kUtf16Le ? low : high);
             out[2 * i + 1] = (char)(page == kUtf16Le ? high : low);
         }
@@ -128,17 +131,18 @@ static int from_utf16(unsigned page, const wchar_t *wide, int units, char *out, 
         return WideCharToMultiByte(page, WC_ERR_INVALID_CHARS, wide, units, out, size, NULL, NULL);
     }
     BOOL replaced = FALSE;
-    int written = WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide, units, out, size, NULL, &replaced);
+    int written =
+        WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide, units, out, size, NULL, &replaced);
     return replaced ? 0 : written;
 }
 
-iconv_t iconv_open(const char *tocode, const char *fromcode) {
+iconv_t iconv_open(const char* tocode, const char* fromcode) {
     unsigned to = code_page(tocode), from = code_page(fromcode);
     if (to == 0 || from == 0) {
         errno = EINVAL;
         return (iconv_t)-1;
     }
-    struct converter *converter = malloc(sizeof *converter);
+    struct converter* converter = malloc(sizeof *converter);
     if (converter == NULL) {
         errno = ENOMEM;
         return (iconv_t)-1;
@@ -148,7 +152,7 @@ iconv_t iconv_open(const char *tocode, const char *fromcode) {
     return converter;
 }
 
-size_t iconv(iconv_t cd, char **inbuf, size_t *inbytesleft, char **outbuf, size_t *outbytesleft) {
+size_t iconv(iconv_t cd, char** inbuf, size_t* inbytesleft, char** outbuf, size_t* outbytesleft) {
     if (cd == (iconv_t)-1 || cd == NULL) {
         errno = EBADF;
         return (size_t)-1;
@@ -156,9 +160,9 @@ size_t iconv(iconv_t cd, char **inbuf, size_t *inbytesleft, char **outbuf, size_
     if (inbuf == NULL || *inbuf == NULL) {
         return 0; /* no shift state to reset */
     }
-    const struct converter *converter = cd;
+    const struct converter* converter = cd;
     while (*inbytesleft > 0) {
-        const unsigned char *in = (const unsigned char *)*inbuf;
+        const unsigned char* in = (const unsigned char*)*inbuf;
         size_t length = char_length(converter->from, in, *inbytesleft);
         if (length == 0) {
             errno = EINVAL;
