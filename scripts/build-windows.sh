@@ -188,7 +188,7 @@ build_veltrana() {
     local emulator="env;LC_ALL=C.UTF-8;WINEPATH=Z:$prefix/bin;WINEDEBUG=fixme-all;wine"
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DVELTRANA_WERROR=ON "-DCMAKE_CROSSCOMPILING_EMULATOR=$emulator" \
-        >/dev/null
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
     cmake --build "$build" -j"$jobs"
     (cd "$build" && cpack -G ZIP >/dev/null)
     echo "Made $build/veltrana-$(sed -n 's/^project(Veltrana VERSION \([0-9.]*\).*/\1/p' \

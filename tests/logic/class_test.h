@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include "gmock/gmock.h"
 #include "platform/mdb/mdb_connection.h"
 #include "support/access_files.h"
@@ -15,7 +17,12 @@ protected:
     // A connection open before sees the new tables only once connected again.
     void useClass(const std::vector<TableData>& tables) { writeClassDb(dir.path(), tables); }
     std::string data() const { return dir.path() + kSeparator + "Data"; }
-    std::string under(const std::string& relative) const { return data() + kSeparator + relative; }
+    // relative is written with "/", which becomes the platform's separator as in the handlers'
+    // paths.
+    std::string under(std::string relative) const {
+        std::replace(relative.begin(), relative.end(), '/', kSeparator);
+        return data() + kSeparator + relative;
+    }
 
     TempDir dir;
     MdbDataAccess accessFiles;
