@@ -46,10 +46,7 @@ static unsigned code_page(const char* name) {
     key[length] = '\0';
     for (size_t i = 0; i < sizeof named / sizeof named[0]; ++i) {
         if (strcmp(key, named[i].name) == 0) {
-            /* Wine 8 lacks GB18030; GBK, its two-byte part, is what Excel and WPS write. */
-            return named[i].code_page == kGb18030 && !IsValidCodePage(kGb18030)
-                       ? 936
-                       : named[i].code_page;
+            return named[i].code_page;
         }
     }
     const char* digits = NULL;
@@ -99,6 +96,12 @@ static size_t char_length(unsigned page, const unsigned char* in, size_t left) {
     return length <= left ? length : 0;
 }
 
+/* The system's code page for page. Wine 8 lacks GB18030; GBK, its two-byte part, is what Excel
+ * and WPS write, and its four-byte characters are then refused as invalid. */
+static unsigned system_page(unsigned page) {
+    return page == kGb18030 && !IsValidCodePage(kGb18030) ? 936 : page;
+}
+
 /* One character to UTF-16: the number of units, 0 when it is invalid. */
 static int to_utf16(unsigned page, const unsigned char* in, size_t length, wchar_t wide[2]) {
     if (page == kUtf16Le || page == kUtf16Be) {
@@ -111,9 +114,13 @@ static int to_utf16(unsigned page, const unsigned char* in, size_t length, wchar
         int lone = units == 1 && wide[0] >= 0xDC00 && wide[0] < 0xE000;
         return (units == 2 && !paired) || lone ? 0 : units;
     }
+    /* GBK's euro sign and 0xFF are no characters of GB18030. */
+    if (page == kGb18030 && length == 1 && in[0] >= 0x80) {
+        return 0;
+    }
     /* The flag is refused for the stateful code pages (the ISO-2022 family, UTF-7). */
     DWORD flags = page == 65000 || (page >= 50220 && page <= 50229) ? 0 : MB_ERR_INVALID_CHARS;
-    return MultiByteToWideChar(page, flags, (const char*)in, (int)length, wide, 2);
+    return MultiByteToWideChar(system_page(page), flags, (const char*)in, (int)length, wide, 2);
 }
 
 /* The character in UTF-16 written in the target: the number of bytes, 0 when it cannot be. */
@@ -127,6 +134,7 @@ static int from_utf16(unsigned page, const wchar_t* wide, int units, char* out, 
         }
         return 2 * units;
     }
+    page = system_page(page);
     if (page == CP_UTF8 || page == kGb18030) {
         return WideCharToMultiByte(page, WC_ERR_INVALID_CHARS, wide, units, out, size, NULL, NULL);
     }
