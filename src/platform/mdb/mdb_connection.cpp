@@ -41,13 +41,11 @@ constexpr int kMaxDecimalScale = 28;
 constexpr int kBigInt = 0x13;  // "Large Number" of Access 2016, unknown to libmdb 1.0
 
 // libmdb writes its warnings to stderr, which the teacher never sees and which would only
-// confuse a console user beside our own message. With glibc it uses the stdio stream, not
-// descriptor 2, so swapping the stream for the time of a call silences it while sanitizer
-// reports (written to descriptor 2) still get through. Windows' stderr cannot be assigned; its
-// descriptor 2 points elsewhere for that time instead.
+// confuse a console user beside our own message.
+#ifdef _WIN32
+// Windows' stderr cannot be assigned; descriptor 2 points to NUL for the time of a call instead.
 class QuietLibmdb {
 public:
-#ifdef _WIN32
     QuietLibmdb() : saved_(_dup(2)) {
         static const int nul = _open("NUL", _O_WRONLY);
         if (saved_ >= 0 && nul >= 0) {
@@ -62,27 +60,31 @@ public:
             _close(saved_);
         }
     }
+    QuietLibmdb(const QuietLibmdb&) = delete;
+    QuietLibmdb& operator=(const QuietLibmdb&) = delete;
+
+private:
+    int saved_;
+};
 #else
+// glibc's libmdb uses the stdio stream, not descriptor 2, so swapping the stream for the time of
+// a call silences it while sanitizer reports (written to descriptor 2) still get through.
+class QuietLibmdb {
+public:
     QuietLibmdb() : saved_(stderr) {
         static FILE* const devNull = std::fopen("/dev/null", "w");
         if (devNull != nullptr) {
             stderr = devNull;
         }
     }
-    ~QuietLibmdb() {
-        stderr = saved_;
-    }
-#endif
+    ~QuietLibmdb() { stderr = saved_; }
     QuietLibmdb(const QuietLibmdb&) = delete;
     QuietLibmdb& operator=(const QuietLibmdb&) = delete;
 
 private:
-#ifdef _WIN32
-    int saved_;
-#else
     FILE* saved_;
-#endif
 };
+#endif
 
 // mdb_open takes a narrow name, which Windows reads in the system's code page; there the file
 // is opened by its wide name and handed to libmdb as a stream.
