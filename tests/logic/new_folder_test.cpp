@@ -99,7 +99,7 @@ TEST_F(NewFolderTest, OneNameSharesASubtreeAndACourseOutsideTheSubjectsGetsAnEmp
     EXPECT_TRUE(std::filesystem::is_empty(utf8Path(under("学生2/班会"))));
     EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 7 * 2 + 2 * 6);
     // The check announces the same number before the run.
-    EXPECT_THAT(mkdb::checkDatabase(accessFiles, dir.path() + "/DataBases.mdb").summary,
+    EXPECT_THAT(mkdb::checkDatabase(accessFiles, at("DataBases.mdb")).summary,
                 HasSubstr("将建立 " + std::to_string(window.files.foldersCreated) + " 个文件夹"));
 }
 

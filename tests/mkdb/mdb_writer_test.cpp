@@ -172,7 +172,7 @@ TEST_F(WriterTest, aFileIsReplacedWholeAndAMissingFolderIsNamed) {
     EXPECT_EQ(readWithOurLayer(file, "乙").rows, (Rows{{"新"}}));
     std::string missing = dir.path() + "/无此文件夹";
     EXPECT_TRUE(test::failsWith([&] { test::writeClassDb(missing, tables); }, err::kPathNotFound,
-                                {missing + "/DataBases.mdb"}));
+                                {missing + kSeparator + "DataBases.mdb"}));
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"DataBases.mdb"});  // no temporary file
 }
 

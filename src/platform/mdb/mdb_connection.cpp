@@ -5,8 +5,15 @@
 #include <mdbtools.h>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 #include <algorithm>
@@ -87,11 +94,27 @@ private:
 #endif
 
 // mdb_open takes a narrow name, which Windows reads in the system's code page; there the file
-// is opened by its wide name and handed to libmdb as a stream.
+// is opened by its wide name and handed to libmdb as a stream. It is shared as Linux shares it:
+// the teacher may replace or rename the database while the program has it open.
 MdbHandle* openMdb(const std::string& path) {
 #ifdef _WIN32
-    std::FILE* file = _wfopen(utf8Path(path).c_str(), L"rb");
-    return file == nullptr ? nullptr : mdb_handle_from_stream(file, MDB_NOFLAGS);
+    HANDLE handle = CreateFileW(utf8Path(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, "rb");
+    if (file == nullptr) {
+        _close(descriptor);
+        return nullptr;
+    }
+    return mdb_handle_from_stream(file, MDB_NOFLAGS);
 #else
     return mdb_open(path.c_str(), MDB_NOFLAGS);
 #endif
