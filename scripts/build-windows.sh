@@ -91,8 +91,9 @@ build_qt() {
     src=$(debian_source qt6-base)
     echo "== Qt 6.4.2 for Windows (about half an hour on two cores, once) =="
     # Only what the program and its tests use. Debian's source leaves out the Wintab headers,
-    # hence no tablet events; without TLS, Windows' own TLS backend plugin does not build. OpenGL stays: the Windows platform plugin of 6.4 does not build
-    # without it. A build that stopped half way goes on where it stopped.
+    # hence no tablet events; without TLS, Windows' own TLS backend plugin does not build.
+    # OpenGL stays: the Windows platform plugin of 6.4 does not build without it. A build that
+    # stopped half way goes on where it stopped.
     cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release \
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
