@@ -10,6 +10,7 @@
 #include "bench/bench_support.h"
 #include "mkdb/mdb_writer.h"
 #include "platform/qt/qt_tree.h"
+#include "platform/utf8.h"
 #include "tests/support/class_db.h"
 #include "tree/node_click.h"
 
@@ -22,10 +23,6 @@ namespace fs = std::filesystem;
 constexpr int kStudents = 60;
 constexpr int kPointsPerSubject = 1500;
 constexpr int kFilesInFolder = 20000;
-
-fs::path u8path(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
 
 // Seconds of work on a fresh subject; making and dropping the subject stay outside the clock.
 template <typename Make, typename Work>
@@ -101,7 +98,7 @@ void benchTree() {
         std::fprintf(stderr, "tree_vs_bare_insert: the start-up built %d of %d nodes\n", built,
                      nodes);
     }
-    fs::path folder = u8path(appPath + "/Data/" + names[0] + "/语文/语文知识点1");
+    fs::path folder = utf8Path(appPath + "/Data/" + names[0] + "/语文/语文知识点1");
     fs::create_directories(folder);
     for (int i = 0; i < kFilesInFolder; ++i) {
         std::ofstream(folder / ("作业" + std::to_string(i) + ".jpg"));

@@ -4,6 +4,7 @@
 
 #include "mkdb/text_file.h"
 #include "platform/error.h"
+#include "platform/utf8.h"
 
 namespace veltrana::mkdb {
 
@@ -153,16 +154,16 @@ TableData csvTable(std::string name, std::string_view text, const std::string& w
     return table;
 }
 
-TableData readCsvFile(const std::filesystem::path& file) {
-    return csvTable(file.stem().string(), readTextFile(file), fileWhere(file));
+TableData readCsvFile(const std::string& file) {
+    return csvTable(utf8Text(utf8Path(file).stem()), readTextFile(file), fileWhere(file));
 }
 
-std::vector<TableData> readCsvFolder(const std::filesystem::path& folder) {
+std::vector<TableData> readCsvFolder(const std::string& folder) {
     std::error_code error;
     std::vector<std::filesystem::path> files;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+    for (std::filesystem::directory_iterator it(utf8Path(folder), error), end; !error && it != end;
          it.increment(error)) {
-        std::string extension = it->path().extension().string();
+        std::string extension = utf8Text(it->path().extension());
         std::transform(extension.begin(), extension.end(), extension.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (extension == ".csv" && it->is_regular_file()) {
@@ -170,16 +171,15 @@ std::vector<TableData> readCsvFolder(const std::filesystem::path& folder) {
         }
     }
     if (error) {
-        throw Error(err::kPathNotFound,
-                    "无法读取文件夹“" + folder.string() + "”：" + error.message());
+        throw Error(err::kPathNotFound, "无法读取文件夹“" + folder + "”：" + error.message());
     }
     if (files.empty()) {
-        throw Error(err::kFileNotFound, "文件夹“" + folder.string() + "”中没有 CSV 文件");
+        throw Error(err::kFileNotFound, "文件夹“" + folder + "”中没有 CSV 文件");
     }
     std::sort(files.begin(), files.end());
     std::vector<TableData> tables;
     for (const std::filesystem::path& file : files) {
-        tables.push_back(readCsvFile(file));
+        tables.push_back(readCsvFile(utf8Text(file)));
     }
     return tables;
 }

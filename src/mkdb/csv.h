@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +26,9 @@ TableData csvTable(std::string name, std::string_view text, const std::string& w
 
 // The table of a CSV file in any encoding readTextFile takes, named after the file without
 // ".csv".
-TableData readCsvFile(const std::filesystem::path& file);
+TableData readCsvFile(const std::string& file);
 
 // Every *.csv file of the folder, in the order of their names.
-std::vector<TableData> readCsvFolder(const std::filesystem::path& folder);
+std::vector<TableData> readCsvFolder(const std::string& folder);
 
 }  // namespace veltrana::mkdb

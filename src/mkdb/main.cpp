@@ -16,9 +16,11 @@
 #include "mkdb/mdb_writer.h"
 #include "mkdb/new_class.h"
 #include "mkdb/text_file.h"
+#include "platform/console.h"
 #include "platform/error.h"
 #include "platform/fs/std_file_system.h"
 #include "platform/mdb/mdb_connection.h"
+#include "platform/utf8.h"
 
 namespace veltrana::mkdb {
 
@@ -69,6 +71,7 @@ int dump(const std::string& file, const std::string& tableName) {
     auto connection = MdbDataAccess().newConnection();
     connection->Open(connectionStringFor(file));
     Table table = connection->readTable(tableName);
+    useBinaryStandardOutput();
     printRow(std::vector<Value>(table.columns.begin(), table.columns.end()));
     for (const auto& row : table.rows) {
         printRow(row);
@@ -180,6 +183,7 @@ int run(const QStringList& arguments) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    veltrana::useUtf8Console();
     // Qt's own texts of the usage (options, --help, --version) in Chinese like the rest.
     QTranslator qtTexts;
     if (qtTexts.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -12,11 +12,15 @@
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include "mkdb/ucs2.h"
 #include "platform/error.h"
+#include "platform/fs/new_file.h"
+#include "platform/utf8.h"
 
 // The page layout follows the public notes on the Jet 4 format (mdbtools' HACKING.md): 4096-byte
 // pages, the header page 0, the global usage map on page 1, the definition of MSysObjects on
@@ -843,11 +847,12 @@ double accessNow() {
     return static_cast<double>(std::time(nullptr)) / 86400.0 + 25569.0;
 }
 
-std::int32_t errorNumberOf(int code) {
-    if (code == ENOENT || code == ENOTDIR) {
+std::int32_t errorNumberOf(const std::error_code& code) {
+    if (code == std::errc::no_such_file_or_directory || code == std::errc::not_a_directory) {
         return err::kPathNotFound;
     }
-    if (code == EACCES || code == EPERM || code == EROFS) {
+    if (code == std::errc::permission_denied || code == std::errc::operation_not_permitted ||
+        code == std::errc::read_only_file_system) {
         return err::kPermissionDenied;
     }
     return err::kPathFileAccess;
@@ -862,7 +867,8 @@ public:
     }
     ~TemporaryFile() {
         if (!path_.empty()) {
-            std::remove(path_.c_str());
+            std::error_code ignored;
+            std::filesystem::remove(utf8Path(path_), ignored);
         }
     }
     TemporaryFile(const TemporaryFile&) = delete;
@@ -876,15 +882,15 @@ private:
 };
 
 void writeFile(const std::string& path, const PageFile& file) {
-    auto fail = [&](const std::string& what) {
-        int code = errno;
+    auto fail = [&](const std::string& what, std::error_code code) {
         return Error(errorNumberOf(code),
-                     "无法" + what + "数据库文件" + quoted(path) + "：" + std::strerror(code));
+                     "无法" + what + "数据库文件" + quoted(path) + "：" + code.message());
     };
+    auto lastError = [] { return std::error_code(errno, std::generic_category()); };
     TemporaryFile temporary(path);
-    std::FILE* out = std::fopen(temporary.path().c_str(), "wbx");
+    std::FILE* out = createNewFile(temporary.path());
     if (out == nullptr) {
-        throw fail("创建");
+        throw fail("创建", lastError());
     }
     bool written = true;
     for (const Page& page : file.pages()) {
@@ -892,10 +898,12 @@ void writeFile(const std::string& path, const PageFile& file) {
     }
     written = std::fflush(out) == 0 && written;
     if (std::fclose(out) != 0 || !written) {
-        throw fail("写入");
+        throw fail("写入", lastError());
     }
-    if (std::rename(temporary.path().c_str(), path.c_str()) != 0) {
-        throw fail("保存");
+    std::error_code renamed;
+    std::filesystem::rename(utf8Path(temporary.path()), utf8Path(path), renamed);
+    if (renamed) {
+        throw fail("保存", renamed);
     }
     temporary.kept();
 }

@@ -51,7 +51,7 @@ bool isNameHeader(const std::string& cell) {
 constexpr std::size_t kHeaderRows = 10;
 
 // Whatever a roster file is, its rows.
-Sheet rowsOf(const std::filesystem::path& file) {
+Sheet rowsOf(const std::string& file) {
     std::string bytes = readFileBytes(file);
     if (isZipFile(bytes)) {
         return readXlsx(file, bytes);
@@ -69,7 +69,7 @@ std::string rowOf(const Roster& roster, std::size_t line) {
     return roster.where + "第 " + std::to_string(line) + " 行：";
 }
 
-Roster readRoster(const std::filesystem::path& file) {
+Roster readRoster(const std::string& file) {
     Sheet sheet = rowsOf(file);
     Roster roster{sheet.where, {}};
     std::vector<CsvRecord>& rows = sheet.rows;

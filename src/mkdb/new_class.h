@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,7 @@ struct Roster {
 // cell is a list of names. Rows whose cells are all blank are skipped. Fails naming the file
 // (and sheet and row) when it cannot be read, is protected by a password, has no name column
 // or no name at all.
-Roster readRoster(const std::filesystem::path& file);
+Roster readRoster(const std::string& file);
 
 // Faults for names that cannot have a folder; warnings for names whose folder drops trailing
 // blanks or dots and for names used twice (those students share one set of folders).

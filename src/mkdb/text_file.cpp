@@ -72,12 +72,12 @@ std::string decodeText(std::string_view bytes, const std::string& where) {
     return text;
 }
 
-std::string fileWhere(const std::filesystem::path& file) {
-    return "文件“" + file.string() + "”";
+std::string fileWhere(const std::string& file) {
+    return "文件“" + file + "”";
 }
 
-std::string readFileBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
+std::string readFileBytes(const std::string& file) {
+    std::ifstream in(utf8Path(file), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!in.is_open() || in.bad()) {
         int code = errno;
@@ -87,7 +87,7 @@ std::string readFileBytes(const std::filesystem::path& file) {
     return bytes;
 }
 
-std::string readTextFile(const std::filesystem::path& file) {
+std::string readTextFile(const std::string& file) {
     return decodeText(readFileBytes(file), fileWhere(file));
 }
 

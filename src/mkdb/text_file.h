@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -14,12 +13,12 @@ namespace veltrana::mkdb {
 std::string decodeText(std::string_view bytes, const std::string& where);
 
 // The file's bytes; fails naming the file (53 missing, 75 unreadable).
-std::string readFileBytes(const std::filesystem::path& file);
+std::string readFileBytes(const std::string& file);
 
 // decodeText of the file's bytes, where naming the file.
-std::string readTextFile(const std::filesystem::path& file);
+std::string readTextFile(const std::string& file);
 
 // "文件“name”".
-std::string fileWhere(const std::filesystem::path& file);
+std::string fileWhere(const std::string& file);
 
 }  // namespace veltrana::mkdb

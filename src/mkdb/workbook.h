@@ -22,11 +22,11 @@ bool isCompoundFile(std::string_view bytes);  // .xls, and any workbook saved wi
 
 // The first visible sheet of an .xlsx workbook (Excel 2007 and later, WPS) held in bytes:
 // shared, inline and rich text, and numbers written as the spreadsheet shows a whole number.
-Sheet readXlsx(const std::filesystem::path& file, std::string_view bytes);
+Sheet readXlsx(const std::string& file, std::string_view bytes);
 
 // The first sheet of an Excel 97-2003 workbook. bytes are the file's, to tell a workbook saved
 // with a password from a broken one.
-Sheet readXls(const std::filesystem::path& file, std::string_view bytes);
+Sheet readXls(const std::string& file, std::string_view bytes);
 
 // A number cell as text: a whole number in digits ("20260301", never "2.0260301E7").
 std::string numberText(double value);

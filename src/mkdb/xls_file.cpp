@@ -12,7 +12,7 @@ namespace veltrana::mkdb {
 
 namespace {
 
-Error passwordProtected(const std::filesystem::path& file) {
+Error passwordProtected(const std::string& file) {
     return Error(kErrNotExpectedFormat,
                  fileWhere(file) +
                      "设有打开密码（已加密），程序无法读取。请在 Excel 或 WPS 中打开它，"
@@ -31,9 +31,9 @@ bool holdsEncryptedPackage(std::string_view bytes) {
 
 class Workbook {
 public:
-    Workbook(const std::filesystem::path& file, std::string_view bytes) : file_(file) {
+    Workbook(const std::string& file, std::string_view bytes) : file_(file) {
         // FreeXL opens by a C runtime name: the platform's 8-bit spelling of the path.
-        QByteArray name = QFile::encodeName(QString::fromStdU16String(file.u16string()));
+        QByteArray name = QFile::encodeName(QString::fromStdString(file));
         int opened = freexl_open(name.constData(), &handle_);
         if (opened != FREEXL_OK) {
             if (holdsEncryptedPackage(bytes)) {
@@ -68,7 +68,7 @@ private:
                          "）。请在 Excel 或 WPS 中打开它，另存为 .xlsx 后再选择");
     }
 
-    std::filesystem::path file_;
+    std::string file_;
     const void* handle_ = nullptr;
 };
 
@@ -95,7 +95,7 @@ bool isCompoundFile(std::string_view bytes) {
     return bytes.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
 }
 
-Sheet readXls(const std::filesystem::path& file, std::string_view bytes) {
+Sheet readXls(const std::string& file, std::string_view bytes) {
     Workbook workbook(file, bytes);
     workbook.check(freexl_select_active_worksheet(workbook.handle(), 0));
     const char* name = nullptr;

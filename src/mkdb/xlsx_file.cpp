@@ -67,7 +67,7 @@ int ZCALLBACK memoryError(voidpf, voidpf) {
 
 class Package {
 public:
-    Package(const std::filesystem::path& file, std::string_view bytes)
+    Package(const std::string& file, std::string_view bytes)
         : where_(fileWhere(file)), memory_{bytes} {
         zlib_filefunc64_def functions{openMemory, readMemory,  writeMemory, tellMemory,
                                       seekMemory, closeMemory, memoryError, &memory_};
@@ -236,7 +236,7 @@ std::string numberText(double value) {
     return std::string(text, end);
 }
 
-Sheet readXlsx(const std::filesystem::path& file, std::string_view bytes) {
+Sheet readXlsx(const std::string& file, std::string_view bytes) {
     Package package(file, bytes);
     auto [name, part] = firstSheet(package);
     std::vector<std::string> strings = sharedStrings(package);

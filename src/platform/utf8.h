@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace veltrana {
@@ -38,6 +40,18 @@ std::size_t forEachCharacter(std::string_view utf8, OnChar onChar) {
         i += length;
     }
     return std::string_view::npos;
+}
+
+// A path from its UTF-8 text and back. On Windows a path made from a plain std::string is read in
+// the system's code page, which mangles Chinese names; these go through UTF-8 on every system.
+inline std::filesystem::path utf8Path(std::string_view utf8) {
+    const auto* first = reinterpret_cast<const char8_t*>(utf8.data());
+    return std::filesystem::path(first, first + utf8.size());
+}
+
+inline std::string utf8Text(const std::filesystem::path& path) {
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 }  // namespace veltrana

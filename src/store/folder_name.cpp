@@ -11,16 +11,23 @@ namespace veltrana {
 
 namespace {
 
-// Windows refuses these as names, with any extension ("con.txt" too).
+// Windows refuses these as names, with any extension and blanks before it ("con.txt",
+// "nul .txt" too); COM and LPT take the superscript digits ¹ ² ³ as well.
 bool isDeviceName(std::string_view name) {
     std::string base(name.substr(0, name.find('.')));
+    base.erase(base.find_last_not_of(' ') + 1);
     std::transform(base.begin(), base.end(), base.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") {
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$") {
         return true;
     }
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (!base.starts_with("COM") && !base.starts_with("LPT")) {
+        return false;
+    }
+    std::string_view number = std::string_view(base).substr(3);
+    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\u00B9" ||
+           number == "\u00B2" || number == "\u00B3";
 }
 
 }  // namespace

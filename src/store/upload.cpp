@@ -1,5 +1,8 @@
 #include "store/upload.h"
 
+#include <map>
+
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "store/folder_name.h"
 #include "store/last_in_str.h"
@@ -68,6 +71,10 @@ private:
                         "路径/文件访问错误：“" + name + "”不能用作文件名，“" + source + "”未上传");
         }
         std::string destination = form_.selectedPath + kSeparator + name;
+        if (const std::string* there = nameInFolder(name)) {
+            name = *there;
+            destination = form_.selectedPath + kSeparator + name;
+        }
         OnClash onClash = OnClash::kReplace;
         if (form_.fileSystem.exists(destination)) {
             if (form_.fileSystem.sameFile(source, destination)) {
@@ -85,8 +92,24 @@ private:
                 return true;
             }
         }
-        form_.fileSystem.copyFile(source, destination, onClash);
+        std::string copied = fileNameOf(form_.fileSystem.copyFile(source, destination, onClash));
+        inFolder_.emplace(caseFoldedUtf16(copied), copied);
         return true;
+    }
+
+    // The name of the file in the folder that name differs from in case alone, or null. Windows
+    // and the USB sticks the Data folder travels on take IMG_0001.JPG and img_0001.jpg for one
+    // name, so an upload treats them as one on every system and never puts both in a folder.
+    const std::string* nameInFolder(const std::string& name) {
+        if (!listed_) {
+            for (std::string& file : form_.fileSystem.listFiles(form_.selectedPath)) {
+                std::u16string folded = caseFoldedUtf16(file);
+                inFolder_.emplace(std::move(folded), std::move(file));
+            }
+            listed_ = true;
+        }
+        auto found = inFolder_.find(caseFoldedUtf16(name));
+        return found == inFolder_.end() ? nullptr : &found->second;
     }
 
     // The answer given for all clashes (replace, keep both or cancel), else the user's.
@@ -116,6 +139,8 @@ private:
     Form& form_;
     bool many_;
     int forAll_ = -1;
+    bool listed_ = false;
+    std::map<std::u16string, std::string> inFolder_;  // the folder's files by case-folded name
     std::string notCopied_;
     int notCopiedCount_ = 0;
 };

@@ -35,7 +35,6 @@ namespace veltrana {
 namespace {
 
 using test::rowTexts;
-using test::u8path;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
@@ -86,7 +85,7 @@ QString textOf(QWidget* dialog) {
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(u8path(folder("")));
+        std::filesystem::create_directories(utf8Path(folder("")));
         test::writeClassDb(dir.path(), test::classTables({"张伟", "李娜", "王芳"}, 2));
     }
 
@@ -210,7 +209,7 @@ TEST_F(Form1Test, StartUpConnectsAndShowsStudentsInPinyinOrder) {
     EXPECT_EQ(rowTexts(*tree->model(), root), (Texts{"李娜", "王芳", "张伟"}));
     EXPECT_EQ(tree->keyedModel().tree().size(), 1 + 3 + 3 * (6 + 6 * 2));
 
-    std::filesystem::remove(u8path(dir.path() + "/DataBases.mdb"));
+    std::filesystem::remove(utf8Path(dir.path() + "/DataBases.mdb"));
     open();
     EXPECT_EQ(caption("Label1"), "连接数据库失败! ");
     EXPECT_THAT(caption("Label2"), StartsWith("错误："));
@@ -236,14 +235,14 @@ TEST_F(Form1Test, MenuItemsReachTheirHandlersAndFailuresShowInAMessage) {
     EXPECT_EQ(caption("Label1"), "连接数据库成功! ");
     EXPECT_EQ(caption("Label2"), "");
     trigger("NewFolder");
-    EXPECT_TRUE(std::filesystem::is_directory(u8path(folder("/张伟/生物/生物知识点2"))));
+    EXPECT_TRUE(std::filesystem::is_directory(utf8Path(folder("/张伟/生物/生物知识点2"))));
     EXPECT_THAT(
         dialogs.prompts("系统提示"),
         ElementsAre("所查询的学生不存在，请重新输入", StartsWith("错误："), StartsWith("错误：")));
 }
 
 TEST_F(Form1Test, MouseClicksReachNodeListPictureAndButtons) {
-    std::filesystem::create_directories(u8path(folder("/张伟")));
+    std::filesystem::create_directories(utf8Path(folder("/张伟")));
     QImage photo(8, 8, QImage::Format_RGB32);
     photo.fill(Qt::red);
     ASSERT_TRUE(photo.save(QString::fromStdString(folder("/张伟/错题.png"))));
@@ -322,7 +321,7 @@ TEST_F(Form1Test, WhatIsHighlightedIsWhatThePreviewShowsAndOpens) {
 // the roster workbook, the numbers, then the tree; the refusal once the database is there; the
 // check report of a damaged database, its text selectable.
 TEST_F(Form1Test, NewClassAndCheckRunThroughTheRealDialogs) {
-    std::filesystem::remove(u8path(dir.path() + "/DataBases.mdb"));
+    std::filesystem::remove(utf8Path(dir.path() + "/DataBases.mdb"));
     fileDialog.chosenFiles = {std::string(VELTRANA_ROSTERS) + "/roster.xlsx"};
     window = std::make_unique<Form1>(dir.path(),
                                      Form1Services{nullptr, &fileDialog, &shell, nullptr, nullptr});

@@ -56,7 +56,7 @@ TEST_F(NewClassTest, startWithoutDatabase_rosterToTreeAndFolders) {
     ASSERT_EQ(window.dialogs.questions.size(), 2u);
     EXPECT_THAT(window.dialogs.questions[1].prompt,
                 HasSubstr("文科班：学生 4 名，树节点 " + std::to_string(window.tree.nodes.size())));
-    EXPECT_TRUE(std::filesystem::is_directory(test::u8path(under("欧阳娜娜/历史"))));
+    EXPECT_TRUE(std::filesystem::is_directory(utf8Path(under("欧阳娜娜/历史"))));
 }
 
 TEST_F(NewClassTest, faultyRosterOrExistingDatabase_writeNothing) {
@@ -69,7 +69,7 @@ TEST_F(NewClassTest, faultyRosterOrExistingDatabase_writeNothing) {
     EXPECT_THAT(preview.findings,
                 ElementsAre(HasSubstr("错误：文件“" + dir.path() + "/名单.csv”第 3 行：姓名“a/b”"),
                             HasSubstr("警告：")));
-    EXPECT_FALSE(std::filesystem::exists(test::u8path(database())));
+    EXPECT_FALSE(std::filesystem::exists(utf8Path(database())));
 
     useClass(test::classTables({"张伟"}, 1));
     std::string before = test::readFile(database());
@@ -94,13 +94,13 @@ TEST_F(NewClassTest, damagedDatabase_offersTheCheckReport) {
 }
 
 TEST_F(NewClassTest, demoClass_isCopiedAndOpened) {
-    std::filesystem::create_directory(test::u8path(dir.path() + "/示例班级"));
+    std::filesystem::create_directory(utf8Path(dir.path() + "/示例班级"));
     test::writeClassDb(dir.path() + "/示例班级", test::classTables({"张伟", "李娜"}, 1));
     window.dialogs.choices = {"复制示例班级", "以后再说"};
     start();
     EXPECT_EQ(window.label1.caption, kConnectedText);
     EXPECT_EQ(test::readWithOurLayer(database(), "Students").rows.size(), 2u);
-    EXPECT_FALSE(std::filesystem::exists(test::u8path(data())));  // 以后再说
+    EXPECT_FALSE(std::filesystem::exists(utf8Path(data())));  // 以后再说
 }
 
 }  // namespace

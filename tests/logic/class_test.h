@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include "gmock/gmock.h"
 #include "platform/mdb/mdb_connection.h"
 #include "support/access_files.h"
@@ -12,10 +14,21 @@ namespace veltrana::test {
 // database is a real Access file beside the program.
 class ClassTest : public ::testing::Test {
 protected:
-    // A connection open before sees the new tables only once connected again.
-    void useClass(const std::vector<TableData>& tables) { writeClassDb(dir.path(), tables); }
-    std::string data() const { return dir.path() + kSeparator + "Data"; }
-    std::string under(const std::string& relative) const { return data() + kSeparator + relative; }
+    // A connection open before sees the new tables only once connected again; it is closed
+    // here, as Windows replaces no file that a program holds open.
+    void useClass(const std::vector<TableData>& tables) {
+        if (form.dbConn && form.dbConn->isOpen()) {
+            form.dbConn->Close();
+        }
+        writeClassDb(dir.path(), tables);
+    }
+    // A path in the test's folder as the platform writes it; relative is written with "/".
+    std::string at(std::string relative) const {
+        std::replace(relative.begin(), relative.end(), '/', kSeparator);
+        return dir.path() + kSeparator + relative;
+    }
+    std::string data() const { return at("Data"); }
+    std::string under(const std::string& relative) const { return at("Data/" + relative); }
 
     TempDir dir;
     MdbDataAccess accessFiles;

@@ -17,7 +17,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 bool isFolder(const std::string& path) {
-    return std::filesystem::is_directory(u8path(path));
+    return std::filesystem::is_directory(utf8Path(path));
 }
 
 class NewFolderTest : public ClassTest {
@@ -71,7 +71,7 @@ TEST_F(NewFolderTest, StoppedRunKeepsWhatItMadeAndTheNextRunCompletesTheLayout) 
     // Stops among the students, among the courses and among the knowledge points.
     for (long stopAt : {2, 10, 40}) {
         SCOPED_TRACE(stopAt);
-        std::filesystem::remove_all(u8path(data()));
+        std::filesystem::remove_all(utf8Path(data()));
         window.files.foldersCreated = 0;
         window.dialogs.messages.clear();
         window.dialogs.reports.clear();
@@ -96,10 +96,10 @@ TEST_F(NewFolderTest, OneNameSharesASubtreeAndACourseOutsideTheSubjectsGetsAnEmp
     tableNamed(tables, "Bflearning").rows.push_back({"7", "班会", "班会"});
     load(tables);
     NewFolder_Click(form);
-    EXPECT_TRUE(std::filesystem::is_empty(u8path(under("学生2/班会"))));
+    EXPECT_TRUE(std::filesystem::is_empty(utf8Path(under("学生2/班会"))));
     EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 7 * 2 + 2 * 6);
     // The check announces the same number before the run.
-    EXPECT_THAT(mkdb::checkDatabase(accessFiles, dir.path() + "/DataBases.mdb").summary,
+    EXPECT_THAT(mkdb::checkDatabase(accessFiles, at("DataBases.mdb")).summary,
                 HasSubstr("将建立 " + std::to_string(window.files.foldersCreated) + " 个文件夹"));
 }
 
@@ -110,7 +110,7 @@ TEST_F(NewFolderTest, OtherStreamGetsTheFoldersOfItsNodesBeforeAndAfterTheBuild)
     DB_Connect_Click(form);
     NewFolder_Click(form);
     EXPECT_TRUE(isFolder(under("学生1/思想政治/政治知识点2")));
-    EXPECT_FALSE(std::filesystem::exists(u8path(under("学生1/物理"))));
+    EXPECT_FALSE(std::filesystem::exists(utf8Path(under("学生1/物理"))));
     int made = window.files.foldersCreated;
 
     Form_Load(form);
@@ -149,8 +149,8 @@ TEST_F(NewFolderTest, FolderThatCannotBeMadeStopsTheRunAndKeepsWhatItMade) {
     window.files.failCreating = under("学生2/数学/数学知识点1");
     EXPECT_EQ(failure().number(), err::kPermissionDenied);
     EXPECT_TRUE(isFolder(under("学生1/数学/数学知识点2")));
-    EXPECT_FALSE(std::filesystem::exists(u8path(under("学生2/数学/数学知识点2"))));
-    EXPECT_FALSE(std::filesystem::exists(u8path(under("学生1/英语/英语知识点1"))));
+    EXPECT_FALSE(std::filesystem::exists(utf8Path(under("学生2/数学/数学知识点2"))));
+    EXPECT_FALSE(std::filesystem::exists(utf8Path(under("学生1/英语/英语知识点1"))));
     EXPECT_EQ(window.files.foldersCreated, 1 + 2 + 2 * 6 + 2 * 2 + 2);
 }
 
@@ -189,7 +189,7 @@ TEST_P(UnsafeNameTest, NothingIsMadeOutsideDataAndTheValueIsNamed) {
     EXPECT_EQ(error.number(), err::kPathFileAccess);
     const Value& value = GetParam().value;
     EXPECT_THAT(error.description(), HasSubstr(value ? "“" + *value + "”" : "Null"));
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(u8path(dir.path()))) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(utf8Path(dir.path()))) {
         EXPECT_THAT(entry.path().filename().string(), ::testing::Not(AnyOf("a", "a\\b")));
     }
     EXPECT_THAT(filesIn(dir.path()), ::testing::IsSubsetOf({"Data", "DataBases.mdb"}));

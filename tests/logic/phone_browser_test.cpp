@@ -124,7 +124,7 @@ private:
 TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotos) {
     TempDir dir;
     const std::string target = dir.path() + "/Data/李四/物理/电学";
-    std::filesystem::create_directories(u8path(target));
+    std::filesystem::create_directories(utf8Path(target));
     StdFileSystem files;
     // The window has 张三's 力学 selected; the teacher files 李四's homework from the phone.
     PhoneServer server(files, dir.path(),

@@ -53,7 +53,7 @@ class PhoneUploadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* student : {"张三", "李四"}) {
-            std::filesystem::create_directories(u8path(data + "/" + student + "/物理/力学"));
+            std::filesystem::create_directories(utf8Path(data + "/" + student + "/物理/力学"));
         }
         start(limits);
     }
@@ -94,9 +94,9 @@ protected:
     // Every file under the program's folder, as paths below Data.
     std::vector<std::string> everyFile() const {
         std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(u8path(dir.path()))) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(utf8Path(dir.path()))) {
             if (entry.is_regular_file()) {
-                auto relative = std::filesystem::relative(entry.path(), u8path(data)).u8string();
+                auto relative = std::filesystem::relative(entry.path(), utf8Path(data)).u8string();
                 found.emplace_back(relative.begin(), relative.end());
             }
         }

@@ -1,3 +1,7 @@
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <filesystem>
 
 #include "logic/class_test.h"
@@ -10,7 +14,9 @@
 namespace veltrana::test {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 using ::testing::UnorderedElementsAreArray;
@@ -19,7 +25,7 @@ using ::testing::UnorderedElementsAreArray;
 class UploadTest : public ClassTest {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(u8path(folder));
+        std::filesystem::create_directories(utf8Path(folder));
         writeFile(source, "new photo");
         window.label3.caption = "班级\\学生1\\物理\\力学";
         form.selectedPath = folder;
@@ -32,20 +38,22 @@ protected:
     std::vector<std::string> pages(int count) const {
         std::vector<std::string> paths;
         for (int i = 1; i <= count; ++i) {
-            paths.push_back(dir.path() + "/手机/DCIM/IMG_000" + std::to_string(i) + ".JPG");
+            paths.push_back(at("手机/DCIM/IMG_000" + std::to_string(i) + ".JPG"));
             writeFile(paths.back(), "page " + std::to_string(i));
         }
         return paths;
     }
     void expectPages(std::initializer_list<int> numbers) const {
         for (int i : numbers) {
-            EXPECT_EQ(readFile(folder + "/IMG_000" + std::to_string(i) + ".JPG"),
+            EXPECT_EQ(readFile(inFolder("IMG_000" + std::to_string(i) + ".JPG")),
                       "page " + std::to_string(i));
         }
     }
 
+    std::string inFolder(const std::string& name) const { return folder + kSeparator + name; }
+
     std::string folder = under("学生1/物理/力学");
-    std::string source = dir.path() + "/桌面/照片.jpg";
+    std::string source = at("桌面/照片.jpg");
 };
 
 TEST_F(UploadTest, NothingSelectedOrNothingChosenIsSaidSo) {
@@ -61,16 +69,16 @@ TEST_F(UploadTest, NothingSelectedOrNothingChosenIsSaidSo) {
 
 TEST_F(UploadTest, CopiesEachChosenFileWritableWithoutRefreshingTheList) {
     window.list.items = {"旧的.txt"};
-    std::filesystem::permissions(u8path(source), std::filesystem::perms::owner_read);
+    std::filesystem::permissions(utf8Path(source), std::filesystem::perms::owner_read);
     upload({source});
-    writeFile(dir.path() + "/桌面/笔记", "notes");
-    upload({dir.path() + "/桌面/笔记"});
+    writeFile(at("桌面/笔记"), "notes");
+    upload({at("桌面/笔记")});
     upload(pages(3));
     EXPECT_THAT(filesIn(folder),
                 ElementsAre("IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG", "照片.jpg", "笔记"));
-    EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
+    EXPECT_EQ(readFile(inFolder("照片.jpg")), "new photo");
     expectPages({1, 2, 3});
-    auto copied = std::filesystem::status(u8path(folder + "/照片.jpg")).permissions();
+    auto copied = std::filesystem::status(utf8Path(inFolder("照片.jpg"))).permissions();
     EXPECT_NE(copied & std::filesystem::perms::owner_write, std::filesystem::perms::none);
     EXPECT_THAT(window.list.items, ElementsAre("旧的.txt"));
     EXPECT_THAT(window.dialogs.messages, IsEmpty());
@@ -78,41 +86,41 @@ TEST_F(UploadTest, CopiesEachChosenFileWritableWithoutRefreshingTheList) {
     EXPECT_EQ(window.dialogs.progressDialogs.back(), (Message{"系统提示", "停止上传"}));
     EXPECT_EQ(window.dialogs.reports.back().text, "正在上传第 3 个文件（共 3 个）：IMG_0003.JPG");
 
-    upload({folder + "/照片.jpg"});  // the file in the folder itself: nothing to copy or ask
-    EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
+    upload({inFolder("照片.jpg")});  // the file in the folder itself: nothing to copy or ask
+    EXPECT_EQ(readFile(inFolder("照片.jpg")), "new photo");
     EXPECT_THAT(window.dialogs.questions, IsEmpty());
 }
 
 TEST_F(UploadTest, ExistingNameIsAskedAboutCancelKeepsKeepBothRenamesReplaceReplaces) {
-    writeFile(folder + "/照片.jpg", "earlier work");
-    writeFile(folder + "/照片 (2).jpg", "second");
+    writeFile(inFolder("照片.jpg"), "earlier work");
+    writeFile(inFolder("照片 (2).jpg"), "second");
     // Closing the box cancels, and one file has no answer for all.
     window.dialogs.choices = {"取消", "全部替换", "保留两者", "替换"};
     for (int i = 0; i < 2; ++i) {
         upload({source});
     }
-    EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
+    EXPECT_EQ(readFile(inFolder("照片.jpg")), "earlier work");
     EXPECT_THAT(filesIn(folder), ElementsAre("照片 (2).jpg", "照片.jpg"));
     EXPECT_EQ(window.dialogs.questions.at(0).title, "系统提示");
 
     upload({source});
-    EXPECT_EQ(readFile(folder + "/照片 (3).jpg"), "new photo");
-    EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
+    EXPECT_EQ(readFile(inFolder("照片 (3).jpg")), "new photo");
+    EXPECT_EQ(readFile(inFolder("照片.jpg")), "earlier work");
     upload({source});
-    EXPECT_EQ(readFile(folder + "/照片.jpg"), "new photo");
+    EXPECT_EQ(readFile(inFolder("照片.jpg")), "new photo");
 
-    writeFile(folder + "/readme", "text");
-    writeFile(dir.path() + "/桌面/readme", "other text");
+    writeFile(inFolder("readme"), "text");
+    writeFile(at("桌面/readme"), "other text");
     window.dialogs.choices = {"保留两者"};
-    upload({dir.path() + "/桌面/readme"});
-    EXPECT_EQ(readFile(folder + "/readme (2)"), "other text");
+    upload({at("桌面/readme")});
+    EXPECT_EQ(readFile(inFolder("readme (2)")), "other text");
     EXPECT_THAT(window.dialogs.messages, IsEmpty());
 }
 
 TEST_F(UploadTest, OneAnswerServesAllClashesOfSeveralFiles) {
     std::vector<std::string> chosen = pages(4);
     for (const char* name : {"IMG_0002.JPG", "IMG_0004.JPG"}) {
-        writeFile(folder + "/" + name, "earlier work");
+        writeFile(inFolder(name), "earlier work");
     }
     window.dialogs.choices = {"全部替换"};
     upload(chosen);
@@ -122,7 +130,7 @@ TEST_F(UploadTest, OneAnswerServesAllClashesOfSeveralFiles) {
 
     window.dialogs.choices = {"全部保留两者"};
     upload({chosen[0], chosen[1]});
-    EXPECT_EQ(readFile(folder + "/IMG_0002 (2).JPG"), "page 2");
+    EXPECT_EQ(readFile(inFolder("IMG_0002 (2).JPG")), "page 2");
     window.dialogs.choices = {"替换", "取消", "全部跳过", "替换", "停止上传"};
     upload(chosen);
     upload(chosen);
@@ -135,6 +143,77 @@ TEST_F(UploadTest, OneAnswerServesAllClashesOfSeveralFiles) {
                             "IMG_0003.JPG：上传已停止\nIMG_0004.JPG：上传已停止"));
 }
 
+// Windows and the USB sticks a Data folder travels on take names that differ in case alone for
+// one name, so the upload does too, on every system: the file there keeps its name.
+TEST_F(UploadTest, NameThatDiffersInCaseAloneIsAClash) {
+    writeFile(inFolder("IMG_0001.JPG"), "earlier work");
+    std::string phone = at("手机/img_0001.jpg");
+    writeFile(phone, "new photo");
+    window.dialogs.choices = {"取消", "保留两者", "替换"};
+    for (int i = 0; i < 3; ++i) {
+        upload({phone});
+    }
+    ASSERT_EQ(window.dialogs.questions.size(), 3u);
+    EXPECT_THAT(window.dialogs.questions[0].prompt, HasSubstr("“IMG_0001.JPG”"));
+    EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0001 (2).JPG", "IMG_0001.JPG"));
+    EXPECT_EQ(readFile(inFolder("IMG_0001 (2).JPG")), "new photo");
+    EXPECT_EQ(readFile(inFolder("IMG_0001.JPG")), "new photo");
+}
+
+// On Windows a viewer that holds a photo open keeps it from being replaced, and an editor that
+// writes one keeps it from being read (sharing violations): each such file alone is reported,
+// whole as it was, and the others are copied.
+TEST_F(UploadTest, FileHeldOpenByAnotherProgramIsReportedAloneAndStaysWhole) {
+#ifdef _WIN32
+    std::vector<std::string> chosen = pages(3);
+    writeFile(inFolder("IMG_0002.JPG"), "earlier work");
+    auto hold = [](const std::string& path, DWORD access, DWORD shared) {
+        return CreateFileW(utf8Path(path).c_str(), access, shared, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE viewer = hold(inFolder("IMG_0002.JPG"), GENERIC_READ, FILE_SHARE_READ);
+    HANDLE editor = hold(chosen[2], GENERIC_WRITE, 0);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+    window.dialogs.choices = {"全部替换"};
+    upload(chosen);
+    CloseHandle(viewer);
+    CloseHandle(editor);
+    expectPages({1});
+    EXPECT_EQ(readFile(inFolder("IMG_0002.JPG")), "earlier work");
+    EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0001.JPG", "IMG_0002.JPG"));
+    EXPECT_THAT(
+        window.dialogs.prompts("系统提示"),
+        ElementsAre(AllOf(
+            StartsWith("3 个文件中有 2 个没有上传：\nIMG_0002.JPG：错误：70文件正被其他程序使用"),
+            HasSubstr("\nIMG_0003.JPG：错误：70文件正被其他程序使用"))));
+#else
+    GTEST_SKIP() << "only Windows keeps others from a file that a program holds open";
+#endif
+}
+
+// A path of Windows' 260 characters or more works where the system takes it, and is refused
+// on Windows with what to do; nothing is left half made.
+TEST_F(UploadTest, PathBeyondWindowsLimitWorksOrIsRefusedWithWhatToDo) {
+    std::string deep = folder + kSeparator + std::string(120, 'a');
+    std::string deeper = deep + kSeparator + std::string(120, 'b');
+    std::string photo = at("桌面/" + std::string(130, 'c') + ".jpg");
+    writeFile(photo, "new photo");
+    ASSERT_TRUE(window.files.createFolder(deep));
+    form.selectedPath = deep;
+    upload({photo});
+#ifdef _WIN32
+    EXPECT_TRUE(failsWith([&] { window.files.createFolder(deeper); }, err::kPathFileAccess,
+                          {"路径太长", deeper, "D:\\班级文件库"}));
+    EXPECT_THAT(filesIn(deep), IsEmpty());
+    EXPECT_THAT(window.dialogs.prompts("系统提示"), ElementsAre(StartsWith("错误：75路径太长")));
+#else
+    EXPECT_TRUE(window.files.createFolder(deeper));
+    EXPECT_EQ(readFile(deep + kSeparator + std::string(130, 'c') + ".jpg"), "new photo");
+    EXPECT_THAT(window.dialogs.messages, IsEmpty());
+#endif
+}
+
 TEST_F(UploadTest, AFailingFileDoesNotStopTheOthersAndAStopLeavesWholeFilesOnly) {
     std::vector<std::string> chosen = pages(5);
     window.files.failCopying = chosen[1];
@@ -145,7 +224,7 @@ TEST_F(UploadTest, AFailingFileDoesNotStopTheOthersAndAStopLeavesWholeFilesOnly)
     EXPECT_THAT(
         window.dialogs.prompts("系统提示"),
         ElementsAre("5 个文件中有 3 个没有上传：\nIMG_0002.JPG：错误：61磁盘已满：无法复制文件“" +
-                    chosen[1] + "”到“" + folder + "/IMG_0002.JPG”\n" +
+                    chosen[1] + "”到“" + inFolder("IMG_0002.JPG") + "”\n" +
                     "IMG_0004.JPG：上传已停止\nIMG_0005.JPG：上传已停止"));
 }
 
@@ -153,15 +232,15 @@ TEST_F(UploadTest, CopiesCutOffADayAgoAreRemovedByTheNextUploadAndYoungerOnesSta
     std::vector<std::string> teachers{".hidden", "a.veltrana-.tmp", "a.veltrana-1.tmp.jpg",
                                       "veltrana-1.tmp", "作业.txt"};
     for (const std::string& name : teachers) {
-        writeFile(folder + "/" + name);
+        writeFile(inFolder(name));
     }
     const auto dayAndMinuteAgo = std::filesystem::file_time_type::clock::now() -
                                  std::chrono::hours(24) - std::chrono::minutes(1);
     for (const char* name : {".veltrana-0.tmp", ".veltrana-17.tmp", "big.bin.veltrana-0.tmp"}) {
-        writeFile(folder + "/" + name, "half a copy");
-        std::filesystem::last_write_time(u8path(folder + "/" + name), dayAndMinuteAgo);
+        writeFile(inFolder(name), "half a copy");
+        std::filesystem::last_write_time(utf8Path(inFolder(name)), dayAndMinuteAgo);
     }
-    writeFile(folder + "/.veltrana-3.tmp", "another upload is writing this");
+    writeFile(inFolder(".veltrana-3.tmp"), "another upload is writing this");
     EXPECT_THAT(window.files.listFiles(folder), UnorderedElementsAreArray(teachers));
     upload({source});
     teachers.insert(teachers.end(), {"照片.jpg", ".veltrana-3.tmp"});
@@ -169,22 +248,26 @@ TEST_F(UploadTest, CopiesCutOffADayAgoAreRemovedByTheNextUploadAndYoungerOnesSta
 }
 
 TEST_F(UploadTest, SingleFileFailuresAreReportedAndLeaveNoStrayFile) {
-    upload({dir.path() + "/桌面/不存在.jpg"});
-    upload({dir.path() + "/桌面/.."});
+    upload({at("桌面/不存在.jpg")});
+    upload({at("桌面/..")});
     window.files.failCopying = source;
     upload({source});
     window.files.failCopying.clear();
-    writeFile(folder + "/照片.jpg", "earlier work");
-    std::filesystem::permissions(u8path(folder + "/照片.jpg"), std::filesystem::perms::owner_read);
+    writeFile(inFolder("照片.jpg"), "earlier work");
+    std::filesystem::permissions(utf8Path(inFolder("照片.jpg")),
+                                 std::filesystem::perms::owner_read);
     window.dialogs.choices.push_back("替换");
     upload({source});
-    EXPECT_EQ(readFile(folder + "/照片.jpg"), "earlier work");
-    std::filesystem::remove(u8path(folder + "/照片.jpg"));
-    std::filesystem::create_directories(u8path(folder + "/照片.jpg/里面"));
+    EXPECT_EQ(readFile(inFolder("照片.jpg")), "earlier work");
+    std::filesystem::permissions(
+        utf8Path(inFolder("照片.jpg")), std::filesystem::perms::owner_write,
+        std::filesystem::perm_options::add);  // Windows removes no read-only file
+    std::filesystem::remove(utf8Path(inFolder("照片.jpg")));
+    std::filesystem::create_directories(utf8Path(inFolder("照片.jpg/里面")));
     window.dialogs.choices.push_back("替换");
     upload({source});  // a folder is in the way of the rename
     EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg"));
-    std::filesystem::remove_all(u8path(folder));
+    std::filesystem::remove_all(utf8Path(folder));
     upload({source});  // the folders were never generated
 
     EXPECT_THAT(
@@ -211,12 +294,36 @@ TEST(LastInStr, PositionOfTheLastHitInUtf16Units) {
 }
 
 TEST(FolderName, SafeAndUnsafeNames) {
-    for (const char* name : {"学生1", "物理（选修）", "a b", ".hidden", "com10", "CONSOLE"}) {
+    for (const char* name : {"学生1", "物理（选修）", "a b", ".hidden", "com10", "CONSOLE", "COM0",
+                             "LPT\u2074", "con-1.txt"}) {
         EXPECT_TRUE(isSafeFolderName(name)) << name;
         EXPECT_EQ(folderNameFor(name), name);
     }
-    for (const char* name : {"", ".", "..", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "a<b", "a|b",
-                             "tab\there", "end.", "end ", "CON", "nul.txt", "Lpt1", "\xE5\xAD"}) {
+    for (const char* name : {"",
+                             ".",
+                             "..",
+                             "a/b",
+                             "a\\b",
+                             "a:b",
+                             "a*",
+                             "a?",
+                             "a\"b",
+                             "a<b",
+                             "a|b",
+                             "tab\there",
+                             "end.",
+                             "end ",
+                             "CON",
+                             "nul.txt",
+                             "Lpt1",
+                             "\xE5\xAD",
+                             "aux .tar.gz",
+                             "conout$",
+                             "CONIN$.log",
+                             "COM\u00B9",
+                             "lpt\u00B3.txt",
+                             "\x7F",
+                             "\x1B[0m"}) {
         EXPECT_FALSE(isSafeFolderName(name)) << name;
     }
     // Trailing blanks and dots go, as Windows drops them; what is left must still be safe.
@@ -279,7 +386,7 @@ TEST_F(ListAndBrowseTest, BrowseAndPictureClickUseTheSelectionAndSayWhenNothingO
     window.shell.noApplication = true;
     window.list.pick("photo.bmp");
     Image1_Click(form);
-    std::filesystem::remove(u8path(under("学生1/readme")));
+    std::filesystem::remove(utf8Path(under("学生1/readme")));
     window.list.pick("readme");
     Image1_Click(form);
     EXPECT_EQ(window.shell.opened.size(), 3u);  // a file that is gone is not handed on

@@ -23,7 +23,7 @@ protected:
         const char* path = std::getenv("VELTRANA_MKDB");
         ASSERT_NE(path, nullptr) << "VELTRANA_MKDB names the built veltrana-mkdb";
         tool = path;
-        std::filesystem::create_directory(csv);
+        std::filesystem::create_directory(utf8Path(csv));
         test::writeFile(csv + "/Students.csv",
                         "\xEF\xBB\xBF"
                         "ID,UserName,Attrib\r\n1,王子涵,理科\r\n2,\"李,俊杰\",\r\n");
@@ -45,14 +45,13 @@ TEST_F(ToolTest, badCsvWritesNothing_goodOnesAreWrittenAndDumpedBack) {
     test::writeFile(csv + "/数学.csv", "ID,KN\n1,函数\n2\n");
     ProcessResult refused = runProgram({tool, out, csv});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err.rfind("错误：3274文件“" + csv + "/数学.csv”第 3 行", 0), 0u)
+    EXPECT_EQ(refused.err.rfind("错误：3274文件“" + csv + kSeparator + "数学.csv”第 3 行", 0), 0u)
         << refused.err;
     EXPECT_EQ(test::filesIn(dir.path()), std::vector<std::string>{"csv"});
 
-    std::filesystem::remove(csv + "/数学.csv");
+    std::filesystem::remove(utf8Path(csv + "/数学.csv"));
     ProcessResult written = runProgram({tool, out, csv});
     ASSERT_EQ(written.exitCode, 0) << written.err;
-    EXPECT_EQ(runProgram({"mdb-tables", "-1", out}).out, "Students\n语文\n");
     ProcessResult students = runProgram({tool, "--dump", out, "Students"});
     EXPECT_EQ(students.exitCode, 0) << students.err;
     EXPECT_EQ(students.out, "ID,UserName,Attrib\n1,王子涵,理科\n2,\"李,俊杰\",\n");
@@ -66,6 +65,8 @@ TEST_F(ToolTest, badCsvWritesNothing_goodOnesAreWrittenAndDumpedBack) {
         EXPECT_EQ(failed.exitCode, 1);
         EXPECT_THAT(failed.err, StartsWith("错误：")) << table;
     }
+    SKIP_REST_WITHOUT_MDBTOOLS_PROGRAMS();
+    EXPECT_EQ(runProgram({"mdb-tables", "-1", out}).out, "Students\n语文\n");
 }
 
 // The same roster as a spreadsheet saves it on a Chinese Windows (GB18030, CRLF, an empty row),
@@ -135,7 +136,7 @@ TEST_F(ToolTest, rosterFaults_areNamedByLineAndNothingIsWritten) {
 
 TEST_F(ToolTest, ownPoints_replaceTheBuiltInOnesAndMustHoldTheStreamsTables) {
     std::string points = dir.path() + "/知识点";
-    std::filesystem::create_directory(points);
+    std::filesystem::create_directory(utf8Path(points));
     for (const char* subject : {"语文", "数学", "英语", "政治", "历史", "地理"}) {
         test::writeFile(points + "/" + subject + ".csv", std::string("ID,KN\n1,自编") + subject);
     }
@@ -149,7 +150,7 @@ TEST_F(ToolTest, ownPoints_replaceTheBuiltInOnesAndMustHoldTheStreamsTables) {
     EXPECT_EQ(runProgram({tool, "--dump", out, "历史"}).out, "ID,KN\n1,自编历史\n");
     EXPECT_EQ(test::readWithOurLayer(out, "Students").rows[0][2], Value("文科"));
 
-    std::filesystem::remove(points + "/地理.csv");
+    std::filesystem::remove(utf8Path(points + "/地理.csv"));
     std::filesystem::remove(out);
     ProcessResult refused = make();
     EXPECT_EQ(refused.exitCode, 1);
@@ -207,7 +208,8 @@ TEST_F(ToolTest, helpVersionAndWrongArguments) {
                 AllOf(HasSubstr("--class 理科 --roster 名单.xlsx"), HasSubstr("--check")));
     ProcessResult version = runProgram({tool, "--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_THAT(version.out, ::testing::MatchesRegex("veltrana-mkdb [0-9]+\\.[0-9]+\\.[0-9]+\n"));
+    std::erase(version.out, '\r');  // Windows' console ends a line with CR LF
+    EXPECT_EQ(version.out, "veltrana-mkdb " VELTRANA_VERSION "\n");
 
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{tool},

@@ -25,9 +25,7 @@ TableData studentsTable() {
 
 class AccessFile : public ::testing::Test {
 protected:
-    std::string file(const std::string& name) const {
-        return (std::filesystem::path(dir_.path()) / name).string();
-    }
+    std::string file(const std::string& name) const { return dir_.path() + kSeparator + name; }
 
     // Writes DataBases.mdb in the test's folder and gives its path.
     std::string write(const std::vector<mkdb::TableData>& tables) {
@@ -139,7 +137,7 @@ TEST_F(RecordsetTest, OpenAndClosedObjectsRefuseAndOpenAgain) {
 
 // Table names match in any case, beyond ASCII too.
 TEST_F(AccessFile, ChineseFolderAndTableNamesInAnyCase) {
-    std::filesystem::create_directories(file("高三（1）班"));
+    std::filesystem::create_directories(utf8Path(file("高三（1）班")));
     auto connection =
         open(writeClassDb(file("高三（1）班"), {studentsTable(), subjectTable("Übung", 1)}));
     EXPECT_EQ(connection->readTable("STUDENTS").rows.size(), 3u);
@@ -150,9 +148,9 @@ TEST_F(AccessFile, ChineseFolderAndTableNamesInAnyCase) {
 // Access 2007 header over the same pages reads too.
 TEST_F(AccessFile, TextIsUtf8WhateverTheEnvironmentOrHeaderSays) {
     std::string path = write({studentsTable()});
-    setenv("MDBICONV", "ISO-8859-1", 1);
+    test::setEnvironment("MDBICONV", "ISO-8859-1");
     Table students = readWithOurLayer(path, "Students");
-    unsetenv("MDBICONV");
+    test::setEnvironment("MDBICONV", "");
     EXPECT_EQ(students.rows, studentsTable().rows);
     std::string bytes = readFile(path);
     bytes.replace(4, 15, "Standard ACE DB");
@@ -164,7 +162,7 @@ TEST_F(AccessFile, TextIsUtf8WhateverTheEnvironmentOrHeaderSays) {
 TEST_F(AccessFile, MissingUnreadableAndOtherFilesAreRefused) {
     expectRefused(file("DataBases.mdb"));
     expectRefused(file("没有这个文件夹/DataBases.mdb"));
-    std::filesystem::create_directories(file("folder.mdb"));
+    std::filesystem::create_directories(utf8Path(file("folder.mdb")));
     expectRefused(file("folder.mdb"));
     std::string path = write({studentsTable()});
     std::string whole = readFile(path);
@@ -177,7 +175,7 @@ TEST_F(AccessFile, MissingUnreadableAndOtherFilesAreRefused) {
         expectRefused(path);
     }
     writeFile(path, whole);
-    std::filesystem::permissions(path, std::filesystem::perms::none);
+    std::filesystem::permissions(utf8Path(path), std::filesystem::perms::none);
     if (!std::ifstream(path).good()) {  // unless the test runs with rights that read any file
         expectRefused(path);
     }

@@ -1,11 +1,16 @@
 #include "support/access_files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <stdexcept>
 
 #include "platform/mdb/mdb_connection.h"
+#include "platform/utf8.h"
 #include "support/fakes.h"
 
 namespace veltrana::test {
@@ -30,6 +35,52 @@ ProcessResult runProgram(const std::vector<std::string>& args) {
     TempDir dir;
     std::string outPath = dir.path() + "/out";
     std::string errPath = dir.path() + "/err";
+#ifdef _WIN32
+    // One command line as the C runtime splits it: every argument quoted, backslashes doubled
+    // only before a quote.
+    std::wstring line;
+    for (const std::string& arg : args) {
+        std::wstring wide = utf8Path(arg).wstring();
+        line += line.empty() ? L"\"" : L" \"";
+        std::size_t backslashes = 0;
+        for (wchar_t c : wide) {
+            if (c == L'\\') {
+                ++backslashes;
+                continue;
+            }
+            line.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+            backslashes = 0;
+            line += c;
+        }
+        line.append(2 * backslashes, L'\\');
+        line += L'"';
+    }
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    auto create = [&](const std::string& path) {
+        return CreateFileW(utf8Path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE out = create(outPath);
+    HANDLE err = create(errPath);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    DWORD exitCode = 127;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    return {static_cast<int>(exitCode), readFile(outPath), readFile(errPath)};
+#else
     pid_t child = fork();
     if (child == 0) {
         if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr)) {
@@ -46,6 +97,19 @@ ProcessResult runProgram(const std::vector<std::string>& args) {
     int status = 0;
     waitpid(child, &status, 0);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath), readFile(errPath)};
+#endif
+}
+
+void setEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    if (value.empty()) {
+        unsetenv(name);
+    } else {
+        setenv(name, value.c_str(), 1);
+    }
+#endif
 }
 
 // Fields and rows apart by the ASCII unit and record separators, which no test value holds, so

@@ -24,6 +24,20 @@ struct ProcessResult {
 // Runs a program with its arguments, no shell in between, and collects what it prints.
 ProcessResult runProgram(const std::vector<std::string>& args);
 
+// Sets an environment variable of this process; an empty value removes it.
+void setEnvironment(const char* name, const std::string& value);
+
+// mdbtools' own programs (mdb-export, mdb-tables ...), which cross-check the writer, come with
+// Debian's mdbtools package, for Linux only.
+#ifdef _WIN32
+inline constexpr bool kMdbtoolsPrograms = false;
+#else
+inline constexpr bool kMdbtoolsPrograms = true;
+#endif
+#define SKIP_REST_WITHOUT_MDBTOOLS_PROGRAMS() \
+    if (!::veltrana::test::kMdbtoolsPrograms) \
+    GTEST_SKIP() << "mdbtools' programs (mdb-export ...) run on Linux only; what came before ran"
+
 // The table as mdbtools' own mdb-export gives it: column names and rows, Null where mdb-export
 // prints its Null mark.
 Table readWithMdbExport(const std::string& file, const std::string& table);

@@ -5,6 +5,7 @@
 
 #include "db/queries.h"
 #include "mkdb/new_class.h"
+#include "platform/file_system.h"
 
 namespace veltrana::test {
 
@@ -45,8 +46,8 @@ TableData& tableNamed(std::vector<TableData>& tables, const std::string& name) {
     return *it;
 }
 
-std::string writeClassDb(const std::filesystem::path& dir, const std::vector<TableData>& tables) {
-    std::string path = (dir / "DataBases.mdb").string();
+std::string writeClassDb(const std::string& dir, const std::vector<TableData>& tables) {
+    std::string path = dir + kSeparator + "DataBases.mdb";
     mkdb::writeDatabase(path, tables);
     return path;
 }

@@ -26,6 +26,6 @@ TableData& tableNamed(std::vector<TableData>& tables, const std::string& name);
 
 // Writes the tables as a real Access file "DataBases.mdb" in dir, with the project's own
 // writer, and returns its path.
-std::string writeClassDb(const std::filesystem::path& dir, const std::vector<TableData>& tables);
+std::string writeClassDb(const std::string& dir, const std::vector<TableData>& tables);
 
 }  // namespace veltrana::test

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 
 namespace veltrana::test {
 
@@ -65,31 +66,33 @@ std::unique_ptr<Connection> FakeDataAccess::newConnection() {
 TempDir::TempDir(const std::string& base) {
     std::filesystem::path parent =
         base.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(base);
-    std::string pattern = (parent / "veltrana-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        std::filesystem::path candidate = parent / ("veltrana-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = utf8Text(candidate);
+        }
+    }
+    if (path_.empty()) {
         throw Error(err::kPathFileAccess, "无法创建临时文件夹");
     }
-    path_ = pattern;
-}
-
-std::filesystem::path u8path(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
 void writeFile(const std::string& path, const std::string& content) {
-    std::filesystem::create_directories(u8path(path).parent_path());
-    std::ofstream(u8path(path), std::ios::binary) << content;
+    std::filesystem::create_directories(utf8Path(path).parent_path());
+    std::ofstream(utf8Path(path), std::ios::binary) << content;
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(u8path(path), std::ios::binary);
+    std::ifstream in(utf8Path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::string> filesIn(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(u8path(folder))) {
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(utf8Path(folder))) {
+        names.push_back(utf8Text(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -16,14 +16,12 @@
 #include "platform/fs/std_file_system.h"
 #include "platform/keyed_tree.h"
 #include "platform/shell.h"
+#include "platform/utf8.h"
 
 // Controls, dialogs and services that the handler tests drive and then inspect. Each records
 // what the handlers did to it; scripted answers stand in for the user.
 
 namespace veltrana::test {
-
-// A UTF-8 path as the file system takes it.
-std::filesystem::path u8path(const std::string& path);
 
 // The next scripted answer, or none when the script has run out.
 template <typename T>
@@ -99,7 +97,7 @@ public:
 class FakePicture : public PictureBox {
 public:
     void loadPicture(const std::string& path) override {
-        if (!std::filesystem::is_regular_file(u8path(path))) {
+        if (!std::filesystem::is_regular_file(utf8Path(path))) {
             throw Error(err::kFileNotFound, "文件未找到：“" + path + "”");
         }
         shown = path;

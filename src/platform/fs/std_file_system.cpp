@@ -23,6 +23,7 @@
 #endif
 
 #include "platform/error.h"
+#include "platform/utf8.h"
 
 namespace veltrana {
 
@@ -36,19 +37,6 @@ fs::path utf8Path(const std::string& utf8) {
 namespace {
 
 constexpr std::int32_t kDiskFull = 61;
-
-fs::path toPath(const std::string& utf8) {
-    return utf8Path(utf8);
-}
-
-std::string toUtf8(const fs::path& path) {
-#ifdef _WIN32
-    std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-#else
-    return path.native();  // the bytes as they are on disk; UTF-8 on any sane system
-#endif
-}
 
 // The classic run-time number for a failure of the operating system, so the message box reads
 // as it always did ("路径未找到" is 76 ...), with the path that failed in the description.
@@ -64,6 +52,50 @@ Error fileError(const std::error_code& ec, const std::string& what) {
         return Error(kDiskFull, "磁盘已满：" + what);
     }
     return Error(err::kPathFileAccess, "路径/文件访问错误：" + what + "（" + ec.message() + "）");
+}
+
+#ifdef _WIN32
+// Windows refuses a path of MAX_PATH (260) UTF-16 units or more, a folder's from 248 on (room
+// for a file name of 8.3 in it), unless every program involved opts into long paths. Such a
+// path is refused here with a message that says what to do, rather than failing somewhere in
+// the system with "path not found".
+void checkLength(const fs::path& path, std::size_t limit, const std::string& what) {
+    if (path.native().size() >= limit) {
+        throw Error(err::kPathFileAccess,
+                    "路径太长：" + what + "（Windows 的路径最多 " + std::to_string(limit - 1) +
+                        " 个字符）。请把程序文件夹移到较短的路径下，例如 D:\\班级文件库，"
+                        "或缩短班级、学生或知识点的名称");
+    }
+}
+
+// Another program holds the file open and does not share the access asked for (reading, or
+// DELETE, which replacing it by a rename needs): Windows' sharing violation.
+bool heldOpen(const fs::path& path, DWORD access) {
+    HANDLE file =
+        CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+#endif
+
+// Why a copy failed. On Windows a file that a viewer or editor holds open cannot be read or
+// replaced, which the system reports only as "access denied"; the teacher learns to close it.
+Error copyError(const std::error_code& ec, const std::string& what, const fs::path& from,
+                const fs::path& to) {
+#ifdef _WIN32
+    if (heldOpen(from, GENERIC_READ) || heldOpen(to, DELETE)) {
+        return Error(err::kPermissionDenied,
+                     "文件正被其他程序使用，请关闭打开它的程序后再试：" + what);
+    }
+#else
+    (void)from;
+    (void)to;
+#endif
+    return fileError(ec, what);
 }
 
 // A copy in progress is named ".veltrana-N.tmp" in the destination's folder: hidden on the desktops
@@ -189,11 +221,11 @@ std::string landTemp(const fs::path& temp, const fs::path& folder, const std::st
                      OnClash onClash, std::error_code& ec) {
     std::string given = name;
     if (onClash == OnClash::kReplace) {
-        fs::rename(temp, folder / toPath(given), ec);
+        fs::rename(temp, folder / utf8Path(given), ec);
     } else {
         for (int n = 2;; ++n) {
             ec.clear();
-            renameNoReplace(temp, folder / toPath(given), ec);
+            renameNoReplace(temp, folder / utf8Path(given), ec);
             if (ec != std::errc::file_exists) {
                 break;
             }
@@ -293,7 +325,7 @@ private:
 
 class StdIncomingFile : public IncomingFile {
 public:
-    explicit StdIncomingFile(const std::string& folder) : folder_(folder), where_(toPath(folder)) {
+    explicit StdIncomingFile(const std::string& folder) : folder_(folder), where_(utf8Path(folder)) {
         std::error_code ec;
         temp_ = claimTemp(
             where_, [this](const fs::path& path, std::error_code& e) { return file_.createNew(path, e); },
@@ -345,13 +377,14 @@ private:
 
 bool StdFileSystem::exists(const std::string& path) {
     std::error_code ec;
-    return fs::exists(toPath(path), ec);
+    return fs::exists(utf8Path(path), ec);
 }
 
 bool StdFileSystem::createFolder(const std::string& path) {
     std::error_code ec;
 #ifdef _WIN32
-    if (fs::create_directory(toPath(path), ec)) {
+    checkLength(utf8Path(path), 248, "无法创建文件夹“" + path + "”");
+    if (fs::create_directory(utf8Path(path), ec)) {
         return true;
     }
 #else
@@ -370,7 +403,7 @@ bool StdFileSystem::createFolder(const std::string& path) {
 
 std::vector<std::string> StdFileSystem::listFiles(const std::string& folder) {
     std::error_code ec;
-    fs::directory_iterator it(toPath(folder), ec);
+    fs::directory_iterator it(utf8Path(folder), ec);
     if (ec) {
         throw fileError(ec, "无法列出文件夹“" + folder + "”中的文件");
     }
@@ -380,7 +413,7 @@ std::vector<std::string> StdFileSystem::listFiles(const std::string& folder) {
         if (it->is_directory(typeError)) {
             continue;
         }
-        std::string name = toUtf8(it->path().filename());
+        std::string name = utf8Text(it->path().filename());
         if (!isUnfinishedCopy(name)) {
             names.push_back(std::move(name));
         }
@@ -394,7 +427,11 @@ std::vector<std::string> StdFileSystem::listFiles(const std::string& folder) {
 std::string StdFileSystem::copyFile(const std::string& source, const std::string& destination,
                                     OnClash onClash) {
     const std::string what = "无法复制文件“" + source + "”到“" + destination + "”";
-    fs::path to = toPath(destination);
+    const fs::path from = utf8Path(source);
+    const fs::path to = utf8Path(destination);
+#ifdef _WIN32
+    checkLength(to, 260, what);
+#endif
     std::error_code ec;
     // Renaming over a file needs no write permission on the file itself, so a read-only
     // destination would silently give way; it is refused as the plain copy refused it.
@@ -403,7 +440,7 @@ std::string StdFileSystem::copyFile(const std::string& source, const std::string
         (existing.permissions() & fs::perms::owner_write) == fs::perms::none) {
         throw fileError(std::make_error_code(std::errc::permission_denied), what);
     }
-    if (!fs::is_regular_file(fs::status(toPath(source), ec))) {
+    if (!fs::is_regular_file(fs::status(from, ec))) {
         throw Error(err::kFileNotFound, "文件未找到：" + what);
     }
     // The copy lands under a name of its own in the destination's folder and replaces the
@@ -411,14 +448,14 @@ std::string StdFileSystem::copyFile(const std::string& source, const std::string
     const fs::path folder = to.parent_path();
     fs::path temp = claimTemp(
         folder,
-        [&source](const fs::path& path, std::error_code& e) {
-            return fs::copy_file(toPath(source), path, fs::copy_options::none, e);
+        [&from](const fs::path& path, std::error_code& e) {
+            return fs::copy_file(from, path, fs::copy_options::none, e);
         },
         ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(temp, ignored);  // whatever the failed copy left behind
-        throw fileError(ec, what);
+        throw copyError(ec, what, from, to);
     }
     // The copy is the teacher's file from now on: writable even when the source was not (a locked
     // card, a read-only share), so that it can be replaced later and flushed on every system.
@@ -428,14 +465,14 @@ std::string StdFileSystem::copyFile(const std::string& source, const std::string
     }
     std::string given;
     if (!ec) {
-        given = landTemp(temp, folder, toUtf8(to.filename()), onClash, ec);
+        given = landTemp(temp, folder, utf8Text(to.filename()), onClash, ec);
     }
     if (ec) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        throw fileError(ec, what);
+        throw copyError(ec, what, from, to);
     }
-    return toUtf8(folder / toPath(given));
+    return utf8Text(folder / utf8Path(given));
 }
 
 std::unique_ptr<IncomingFile> StdFileSystem::receive(const std::string& folder) {
@@ -447,9 +484,9 @@ void StdFileSystem::removeUnfinishedCopies(const std::string& folder) {
     // shared Data, is touched all the time; one left alone for a day is dead.
     const auto deadBefore = fs::file_time_type::clock::now() - std::chrono::hours(24);
     std::error_code ec;
-    for (fs::directory_iterator it(toPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(utf8Path(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code ignored;
-        if (it->is_regular_file(ignored) && isUnfinishedCopy(toUtf8(it->path().filename())) &&
+        if (it->is_regular_file(ignored) && isUnfinishedCopy(utf8Text(it->path().filename())) &&
             it->last_write_time(ignored) < deadBefore && !ignored) {
             fs::remove(it->path(), ignored);
         }
@@ -458,7 +495,7 @@ void StdFileSystem::removeUnfinishedCopies(const std::string& folder) {
 
 std::uint64_t StdFileSystem::freeSpace(const std::string& folder) {
     std::error_code ec;
-    fs::space_info space = fs::space(toPath(folder), ec);
+    fs::space_info space = fs::space(utf8Path(folder), ec);
     if (ec) {
         throw fileError(ec, "无法读取文件夹“" + folder + "”所在磁盘的剩余空间");
     }
@@ -467,7 +504,7 @@ std::uint64_t StdFileSystem::freeSpace(const std::string& folder) {
 
 bool StdFileSystem::sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return fs::equivalent(toPath(a), toPath(b), ec);
+    return fs::equivalent(utf8Path(a), utf8Path(b), ec);
 }
 
 }  // namespace veltrana

@@ -4,14 +4,28 @@
 // which the header above brings in.
 #include <mdbtools.h>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/case_fold.h"
 #include "platform/error.h"
 #include "platform/mdb/value_text.h"
+#include "platform/utf8.h"
 
 // libmdb trusts the file it reads. A damaged file can send it round a loop of long-value pages
 // for ever, or make it read beyond its buffers. So this reader lets libmdb do only what it does
@@ -34,9 +48,34 @@ constexpr int kMaxDecimalScale = 28;
 constexpr int kBigInt = 0x13;  // "Large Number" of Access 2016, unknown to libmdb 1.0
 
 // libmdb writes its warnings to stderr, which the teacher never sees and which would only
-// confuse a console user beside our own message. It uses the stdio stream, not descriptor 2,
-// so swapping the stream for the time of a call silences it while sanitizer reports (written
-// to descriptor 2) still get through.
+// confuse a console user beside our own message.
+#ifdef _WIN32
+// Windows' stderr cannot be assigned; descriptor 2 points to NUL for the time of a call instead.
+class QuietLibmdb {
+public:
+    QuietLibmdb() : saved_(_dup(2)) {
+        static const int nul = _open("NUL", _O_WRONLY);
+        if (saved_ >= 0 && nul >= 0) {
+            std::fflush(stderr);
+            _dup2(nul, 2);
+        }
+    }
+    ~QuietLibmdb() {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            _dup2(saved_, 2);
+            _close(saved_);
+        }
+    }
+    QuietLibmdb(const QuietLibmdb&) = delete;
+    QuietLibmdb& operator=(const QuietLibmdb&) = delete;
+
+private:
+    int saved_;
+};
+#else
+// glibc's libmdb uses the stdio stream, not descriptor 2, so swapping the stream for the time of
+// a call silences it while sanitizer reports (written to descriptor 2) still get through.
 class QuietLibmdb {
 public:
     QuietLibmdb() : saved_(stderr) {
@@ -52,18 +91,39 @@ public:
 private:
     FILE* saved_;
 };
+#endif
+
+// mdb_open takes a narrow name, which Windows reads in the system's code page; there the file
+// is opened by its wide name and handed to libmdb as a stream. It is shared as Linux shares it:
+// the teacher may replace or rename the database while the program has it open.
+MdbHandle* openMdb(const std::string& path) {
+#ifdef _WIN32
+    HANDLE handle = CreateFileW(utf8Path(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, "rb");
+    if (file == nullptr) {
+        _close(descriptor);
+        return nullptr;
+    }
+    return mdb_handle_from_stream(file, MDB_NOFLAGS);
+#else
+    return mdb_open(path.c_str(), MDB_NOFLAGS);
+#endif
+}
 
 struct TableDefDeleter {
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
 using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefDeleter>;
-
-std::string foldCase(const std::string& text) {
-    gchar* folded = g_utf8_casefold(text.c_str(), static_cast<gssize>(text.size()));
-    std::string result(folded);
-    g_free(folded);
-    return result;
-}
 
 // The bytes a value of this type needs in its row; 0 for variable-length types.
 int storedSize(int type) {
@@ -92,7 +152,7 @@ int storedSize(int type) {
 
 struct CatalogEntry {
     std::string name;
-    std::string foldedName;
+    std::u16string foldedName;
     unsigned long tdefPage;
 };
 
@@ -149,7 +209,8 @@ void MdbConnection::damagedField(const std::string& tableName, const MdbColumn& 
 // on a file that is not a whole Access database.
 void MdbConnection::checkFile() {
     std::error_code error;
-    auto status = std::filesystem::status(path_, error);
+    const std::filesystem::path file = utf8Path(path_);
+    auto status = std::filesystem::status(file, error);
     if (!std::filesystem::exists(status)) {
         throw Error(err::kDriverFailure,
                     "[ODBC Microsoft Access Driver] 找不到数据库文件“" + path_ + "”");
@@ -158,18 +219,18 @@ void MdbConnection::checkFile() {
         throw Error(err::kDriverFailure,
                     "[ODBC Microsoft Access Driver] “" + path_ + "”不是文件，无法作为数据库打开");
     }
-    std::ifstream file(path_, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     char header[0x20] = {};
-    if (!file) {
+    if (!in) {
         throw Error(err::kDriverFailure, "[ODBC Microsoft Access Driver] 无法读取数据库文件“" +
                                              path_ + "”（没有读取权限或文件已被占用）");
     }
-    file.read(header, sizeof header);
+    in.read(header, sizeof header);
     auto notAccess = [this]() {
         return Error(err::kDriverFailure,
                      "[ODBC Microsoft Access Driver] 文件“" + path_ + "”不是 Access 数据库");
     };
-    if (file.gcount() != sizeof header || header[0] != 0 ||
+    if (in.gcount() != sizeof header || header[0] != 0 ||
         (std::memcmp(header + 4, "Standard Jet DB", 15) != 0 &&
          std::memcmp(header + 4, "Standard ACE DB", 15) != 0)) {
         throw notAccess();
@@ -179,7 +240,7 @@ void MdbConnection::checkFile() {
         throw Error(err::kDriverFailure, "[ODBC Microsoft Access Driver] 数据库文件“" + path_ +
                                              "”的版本（" + std::to_string(version) + "）无法识别");
     }
-    auto size = std::filesystem::file_size(path_, error);
+    auto size = std::filesystem::file_size(file, error);
     unsigned long pageSize = version == MDB_VER_JET3 ? 2048 : 4096;
     if (error || size % pageSize != 0 || size / pageSize < 3) {
         damaged("文件长度 " + std::to_string(size) + " 字节不是完整的页（文件可能被截断）");
@@ -237,7 +298,7 @@ void MdbConnection::openFile(const std::string& path) {
     path_ = path;
     checkFile();
     QuietLibmdb quiet;
-    mdb_ = mdb_open(path_.c_str(), MDB_NOFLAGS);
+    mdb_ = openMdb(path_);
     if (mdb_ == nullptr) {
         damaged("无法读取文件头");
     }
@@ -385,7 +446,7 @@ void MdbConnection::readCatalog() {
         std::string name = veltrana::text(
             valueOf(column, fields[static_cast<std::size_t>(nameColumn)], "MSysObjects"));
         unsigned long page = static_cast<unsigned long>(number(fields, idColumn)) & 0x00ffffff;
-        catalog_.push_back({name, foldCase(name), page});
+        catalog_.push_back({name, caseFoldedUtf16(name), page});
     });
 }
 
@@ -504,7 +565,7 @@ Value MdbConnection::valueOf(const MdbColumn& column, const MdbField& field,
 }
 
 Table MdbConnection::readTableFromFile(const std::string& name) {
-    std::string folded = foldCase(name);
+    std::u16string folded = caseFoldedUtf16(name);
     auto found = std::find_if(catalog_.begin(), catalog_.end(),
                               [&folded](const CatalogEntry& e) { return e.foldedName == folded; });
     if (found == catalog_.end()) {
