@@ -90,7 +90,8 @@ void copyDemoClass(Form& form) {
         form.dialogs.MsgBox("找不到示例班级“" + demo + "”。", kMessageTitle);
         return;
     }
-    form.fileSystem.copyFile(demo, databasePath(form.appPath));
+    // Keep-both never replaces: a database that came meanwhile stays the teacher's.
+    form.fileSystem.copyFile(demo, databasePath(form.appPath), OnClash::kKeepBoth);
     openClass(form);
 }
 

@@ -371,6 +371,8 @@ TEST_F(Form1Test, NewClassAndCheckRunThroughTheRealDialogs) {
     ASSERT_EQ(questions.size(), 3);
     EXPECT_TRUE(questions[2].startsWith("错误：")) << questions[2].toStdString();
     EXPECT_TRUE(questions[2].contains("程序在这个数据库上会出错"));
+}
+
 TEST_F(Form1Test, PhoneUploadShowsAScannableAddressAndListsWhatArrivesInTheShownNode) {
     open();
     trigger("NewFolder");
