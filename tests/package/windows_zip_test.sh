@@ -51,7 +51,8 @@ xdotool search --sync --onlyvisible --name '^Veltrana\(1\.0\.0\)$' >/dev/null &
 search=$!
 (sleep 90 && kill $search 2>/dev/null) &
 wait $search || fail "no window from the unpacked program"
-kill $program
+# Debian's wine is a script that runs the program as a child, which the window names.
+kill "$(xdotool search --onlyvisible --name '^Veltrana\(1\.0\.0\)$' getwindowpid)"
 wait $program || true
 loaded=$(grep -o 'Loaded L"[^"]*\.dll"' "$tmp/loaded" | grep -vi 'L"C:\\\\windows\\\\' |
     sed 's/.*\\\\//; s/"$//' | LC_ALL=C sort -u)
