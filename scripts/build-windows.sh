@@ -174,6 +174,8 @@ build_freexl() {
     # Linked statically, FreeXL needs iconv and the maths library after it.
     sed -i 's/^Libs: .*/& -liconv -lm/' "$prefix/lib/pkgconfig/freexl.pc"
     stamp freexl-1.0.6
+}
+
 # The QR code library of the phone upload, static and without its command-line tool (which
 # would need libpng).
 build_qrencode() {

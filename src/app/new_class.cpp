@@ -7,6 +7,7 @@
 #include "mkdb/new_class.h"
 #include "platform/error.h"
 #include "platform/fs/std_file_system.h"
+#include "platform/utf8.h"
 #include "store/new_folder.h"
 #include "tree/form_load.h"
 

@@ -13,6 +13,7 @@
 #include "mkdb/workbook.h"
 #include "platform/error.h"
 #include "platform/fs/std_file_system.h"
+#include "platform/utf8.h"
 #include "store/folder_name.h"
 
 namespace veltrana::mkdb {

@@ -29,11 +29,6 @@ namespace veltrana {
 
 namespace fs = std::filesystem;
 
-fs::path utf8Path(const std::string& utf8) {
-    const auto* first = reinterpret_cast<const char8_t*>(utf8.data());
-    return fs::path(first, first + utf8.size());
-}
-
 namespace {
 
 constexpr std::int32_t kDiskFull = 61;

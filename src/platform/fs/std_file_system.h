@@ -21,7 +21,4 @@ public:
     bool sameFile(const std::string& a, const std::string& b) override;
 };
 
-// The path of a UTF-8 text, whatever the platform's own spelling.
-std::filesystem::path utf8Path(const std::string& utf8);
-
 }  // namespace veltrana
