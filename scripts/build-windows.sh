@@ -295,7 +295,7 @@ build_veltrana() {
 run_tests() {
     echo "== Tests under Wine =="
     xvfb-run -a -s "-screen 0 1400x900x24 -dpi 96 -nolisten tcp" \
-        ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 600
+        ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 300
 }
 
 build=$root/build/windows

@@ -76,8 +76,9 @@ Form1::Form1(const std::string& appPath, const Form1Services& services) {
     buildControls(appPath, services);
 
     // The client area below the menu bar is fixed; the window opens with its top-left corner
-    // at (55, 141) on the screen, not centred.
-    int menuHeight = menuBar()->sizeHint().height();
+    // at (55, 141) on the screen, not centred. The menu bar's height is the one the window's
+    // layout gives it: Windows' style keeps a line free below it that its size hint leaves out.
+    int menuHeight = menuBar()->heightForWidth(px(17370));
     setFixedSize(px(17370), px(8565) + menuHeight);
     setGeometry(px(825), px(2115) - menuHeight, width(), height());
 }

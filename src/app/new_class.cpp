@@ -27,7 +27,7 @@ RosterRead readRoster(const std::string& file) {
     RosterRead read{{file, {}, {}, {}, false}, std::nullopt};
     RosterPreview& preview = read.preview;
     try {
-        mkdb::Roster roster = mkdb::readRoster(utf8Path(file));
+        mkdb::Roster roster = mkdb::readRoster(file);
         mkdb::Findings findings = mkdb::checkRoster(roster);
         for (const mkdb::RosterName& student : roster.names) {
             preview.names.push_back("第 " + std::to_string(student.line) + " 行　" + student.name);

@@ -103,7 +103,7 @@ std::vector<TableData> pointsFrom(const std::string& folder, const std::string& 
 
 int makeClass(const std::string& stream, const std::string& rosterFile, const QString& pointsFolder,
               const std::string& out) {
-    Roster roster = readRoster(utf8Path(rosterFile));
+    Roster roster = readRoster(rosterFile);
     Findings findings = checkRoster(roster);
     std::cerr << findingLines(findings);
     if (!findings.faults.empty()) {

@@ -255,7 +255,7 @@ TEST(WindowEndToEndTest, ProgramOpensItsWindowConnectedWithTheFixedClientArea) {
 
     // The window holds the menu bar and, below it, the client area of 1158 x 571.
     test::FakeDialogs dialogs;
-    int menuHeight = Form1(dir, Form1Services{&dialogs}).menuBar()->sizeHint().height();
+    int menuHeight = Form1(dir, Form1Services{&dialogs}).menuBar()->heightForWidth(1158);
     EXPECT_EQ(shown->clientArea, QRect(55, 141 - menuHeight, 1158, 571 + menuHeight));
     EXPECT_TRUE(showsWhatTheSameWindowShows(*shown, dir, deadline));
 

@@ -1,12 +1,31 @@
 #include "support/fakes.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 
+#include "platform/reading_order.h"
+
 namespace veltrana::test {
+
+bool systemReadsPinyin() {
+    return nameOrderLess("李", "张");
+}
+
+bool underWine() {
+#ifdef _WIN32
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
 
 namespace {
 
