@@ -1,8 +1,7 @@
 #include <fcntl.h>
+#include <httplib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <httplib.h>
 
 #include <cstdio>
 #include <filesystem>

@@ -8,11 +8,11 @@ install(FILES ${demo_db} DESTINATION veltrana/示例班级)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/使用说明.txt ${CMAKE_CURRENT_LIST_DIR}/qt.conf
         DESTINATION veltrana)
 
-# Qt's three libraries and the plugins the window loads: the Windows platform, its native style
-# and the JPEG reader (PNG is part of Qt Gui). Qt's dialogs speak Chinese through Debian's
-# translation file, the same on every system.
+# Qt's libraries (Network for the phone upload's addresses) and the plugins the window loads:
+# the Windows platform, its native style and the JPEG reader (PNG is part of Qt Gui). Qt's
+# dialogs speak Chinese through Debian's translation file, the same on every system.
 install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
-        DESTINATION veltrana)
+        $<TARGET_FILE:Qt6::Network> DESTINATION veltrana)
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION veltrana/plugins/platforms)
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION veltrana/plugins/styles)
 install(FILES $<TARGET_FILE:Qt6::QJpegPlugin> DESTINATION veltrana/plugins/imageformats)

@@ -89,8 +89,8 @@ void PhoneDialog::start(const std::vector<NetworkAddress>& addresses) {
     auto server = std::make_unique<PhoneServer>(
         form_.fileSystem, form_.appPath, phoneCatalogue(tree_, selected),
         [this](const PhoneArrival& arrival) {
-            QMetaObject::invokeMethod(this, [this, arrival] { arrived(arrival); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, arrival] { arrived(arrival); }, Qt::QueuedConnection);
         });
     port_ = server->start("0.0.0.0");
     server_ = std::move(server);

@@ -12,8 +12,8 @@ namespace {
 // address of this computer that no phone can reach.
 bool isVirtualBridge(std::string_view name) {
     constexpr std::array<std::string_view, 13> kPrefixes{
-        "docker", "br-",     "veth",   "virbr",     "lxcbr",     "lxdbr",       "cni",
-        "flannel", "podman", "vmnet",  "vboxnet",   "vEthernet", "VirtualBox"};
+        "docker",  "br-",    "veth",  "virbr",   "lxcbr",     "lxdbr",     "cni",
+        "flannel", "podman", "vmnet", "vboxnet", "vEthernet", "VirtualBox"};
     return std::any_of(kPrefixes.begin(), kPrefixes.end(),
                        [name](std::string_view prefix) { return name.starts_with(prefix); }) ||
            name.find("VMware") != std::string_view::npos;

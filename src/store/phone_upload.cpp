@@ -138,8 +138,9 @@ PhoneCatalogue phoneCatalogue(const KeyedTree& tree, const std::vector<std::stri
         catalogue.course = indexOfText(tree, courses, selected[2]);
     }
     if (selected.size() > 3 && catalogue.course >= 0) {
-        catalogue.point = indexOfText(
-            tree, tree.childrenOf(courses[static_cast<std::size_t>(catalogue.course)]), selected[3]);
+        catalogue.point =
+            indexOfText(tree, tree.childrenOf(courses[static_cast<std::size_t>(catalogue.course)]),
+                        selected[3]);
     }
     return catalogue;
 }
@@ -162,13 +163,14 @@ public:
         server_.set_read_timeout(limits_.stall);
         server_.set_write_timeout(limits_.stall);
         server_.set_payload_max_length(limits_.fileBytes);
-        server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-            if (sameToken(request.get_param_value("t"), token_)) {
-                return httplib::Server::HandlerResponse::Unhandled;
-            }
-            refuse(response, {403, "链接已失效，请扫描电脑上“手机上传”窗口中的二维码"});
-            return httplib::Server::HandlerResponse::Handled;
-        });
+        server_.set_pre_routing_handler(
+            [this](const httplib::Request& request, httplib::Response& response) {
+                if (sameToken(request.get_param_value("t"), token_)) {
+                    return httplib::Server::HandlerResponse::Unhandled;
+                }
+                refuse(response, {403, "链接已失效，请扫描电脑上“手机上传”窗口中的二维码"});
+                return httplib::Server::HandlerResponse::Handled;
+            });
         server_.Get("/", [](const httplib::Request&, httplib::Response& response) {
             response.set_header("Cache-Control", "no-store");
             response.set_content(kPhonePage, "text/html; charset=utf-8");
@@ -228,8 +230,8 @@ private:
         }
         const PhoneCatalogue::Course& course = catalogue_.courses[static_cast<std::size_t>(c)];
         std::vector<std::string> texts{catalogue_.root,
-                                       catalogue_.students[static_cast<std::size_t>(s)], course.name,
-                                       course.points[static_cast<std::size_t>(p)]};
+                                       catalogue_.students[static_cast<std::size_t>(s)],
+                                       course.name, course.points[static_cast<std::size_t>(p)]};
         Target target{texts[0], nodeFolder(appPath_, texts)};
         for (std::size_t i = 1; i < texts.size(); ++i) {
             target.texts += "\\" + texts[i];
@@ -298,8 +300,8 @@ private:
                 return false;
             });
             if (!refusal && (!read || arrival.bytes != declared)) {
-                refusal = stopping_ ? closed()
-                                    : Refusal{400, "文件没有完整收到（连接中断），请重新上传"};
+                refusal =
+                    stopping_ ? closed() : Refusal{400, "文件没有完整收到（连接中断），请重新上传"};
             }
             if (!refusal) {
                 arrival.name = file->land(arrival.name);

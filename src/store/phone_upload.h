@@ -36,10 +36,10 @@ struct PhoneCatalogue {
 PhoneCatalogue phoneCatalogue(const KeyedTree& tree, const std::vector<std::string>& selected);
 
 struct PhoneLimits {
-    std::uint64_t fileBytes = 100ull << 20;     // one file: far above any phone's photo
-    std::uint64_t sessionBytes = 4ull << 30;    // everything while the dialog is open
-    std::uint64_t keepFreeBytes = 200ull << 20; // left on the disk after a file
-    std::chrono::seconds stall{15};             // the longest wait for the next bytes
+    std::uint64_t fileBytes = 100ull << 20;      // one file: far above any phone's photo
+    std::uint64_t sessionBytes = 4ull << 30;     // everything while the dialog is open
+    std::uint64_t keepFreeBytes = 200ull << 20;  // left on the disk after a file
+    std::chrono::seconds stall{15};              // the longest wait for the next bytes
     // A file that has taken longer than slowAfter must have come at this rate on average, so a
     // trickle of bytes cannot hold a connection for ever.
     std::chrono::seconds slowAfter{30};

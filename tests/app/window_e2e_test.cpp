@@ -238,8 +238,9 @@ std::string programFolder(const test::TempDir& made) {
 TEST(WindowEndToEndTest, ProgramOpensItsWindowConnectedWithTheFixedClientArea) {
     test::TempDir made;
     std::string dir;
-    if (const char* release = std::getenv("VELTRANA_PROGRAM_DIR")) {
-        dir = release;
+    // Qt reads the variable as the system wrote it: Windows' narrow one would lose the Chinese.
+    if (qEnvironmentVariableIsSet("VELTRANA_PROGRAM_DIR")) {
+        dir = qEnvironmentVariable("VELTRANA_PROGRAM_DIR").toStdString();
     } else {
         dir = programFolder(made);
         test::writeClassDb(dir, test::classTables({"张伟", "李娜"}, 3));

@@ -51,19 +51,21 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         QJsonArray args;
-        for (const char* arg : {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                                "--no-first-run", "--disable-background-networking",
-                                "--disable-component-update", "--disable-sync"}) {
+        for (const char* arg :
+             {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+              "--disable-background-networking", "--disable-component-update", "--disable-sync"}) {
             args.append(arg);
         }
         args.append(QString::fromStdString("--user-data-dir=" + profile));
         // A phone of today's size, in WeChat's browser on iOS.
         QJsonObject phone{
             {"deviceMetrics", QJsonObject{{"width", 390}, {"height", 844}, {"pixelRatio", 3}}},
-            {"userAgent", "Mozilla/5.0 (iPhone; CPU iPhone OS 17_0 like Mac OS X) "
-                          "AppleWebKit/605.1.15 (KHTML, like Gecko) Mobile/15E148 "
-                          "MicroMessenger/8.0.47"}};
-        QJsonObject chrome{{"binary", "/usr/bin/chromium"}, {"args", args}, {"mobileEmulation", phone}};
+            {"userAgent",
+             "Mozilla/5.0 (iPhone; CPU iPhone OS 17_0 like Mac OS X) "
+             "AppleWebKit/605.1.15 (KHTML, like Gecko) Mobile/15E148 "
+             "MicroMessenger/8.0.47"}};
+        QJsonObject chrome{
+            {"binary", "/usr/bin/chromium"}, {"args", args}, {"mobileEmulation", phone}};
         QJsonObject capabilities{
             {"capabilities",
              QJsonObject{{"alwaysMatch", QJsonObject{{"goog:chromeOptions", chrome}}}}}};
@@ -111,7 +113,8 @@ public:
     }
     std::string screenshot() {
         auto result = driver_.Get(("/session/" + session_ + "/screenshot").c_str());
-        return QByteArray::fromBase64(parse(result).value("value").toString().toLatin1()).toStdString();
+        return QByteArray::fromBase64(parse(result).value("value").toString().toLatin1())
+            .toStdString();
     }
 
 private:
@@ -138,8 +141,9 @@ TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotos) {
 
     Browser browser(dir.path() + "/chromium-profile");
     ASSERT_TRUE(browser.started()) << "chromedriver or chromium did not start";
-    browser.command("/url", {{"url", QString::fromStdString("http://127.0.0.1:" + std::to_string(port) +
-                                                           server.pagePath())}});
+    browser.command("/url",
+                    {{"url", QString::fromStdString("http://127.0.0.1:" + std::to_string(port) +
+                                                    server.pagePath())}});
     ASSERT_TRUE(browser.waitFor("return document.getElementById('point').options.length == 2"));
     EXPECT_EQ(browser.run("return document.getElementById('student').value").toString(), "0");
     browser.command("/element/" + browser.find("#student option[value='1']") + "/click", {});

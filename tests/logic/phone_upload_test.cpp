@@ -1,3 +1,5 @@
+#include "store/phone_upload.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -10,7 +12,6 @@
 #include <thread>
 
 #include "platform/fs/std_file_system.h"
-#include "store/phone_upload.h"
 #include "support/fakes.h"
 
 namespace veltrana::test {
@@ -59,13 +60,14 @@ protected:
     }
 
     void start(const PhoneLimits& chosen) {
-        server = std::make_unique<PhoneServer>(files, dir.path(), catalogue,
-                                               [this](const PhoneArrival& arrival) {
-                                                   std::lock_guard lock(mutex);
-                                                   arrivals.push_back(arrival);
-                                                   arrived.notify_all();
-                                               },
-                                               chosen);
+        server = std::make_unique<PhoneServer>(
+            files, dir.path(), catalogue,
+            [this](const PhoneArrival& arrival) {
+                std::lock_guard lock(mutex);
+                arrivals.push_back(arrival);
+                arrived.notify_all();
+            },
+            chosen);
         port = server->start("127.0.0.1");
         token = server->pagePath().substr(4);
     }
@@ -94,9 +96,11 @@ protected:
     // Every file under the program's folder, as paths below Data.
     std::vector<std::string> everyFile() const {
         std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(utf8Path(dir.path()))) {
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(utf8Path(dir.path()))) {
             if (entry.is_regular_file()) {
-                auto relative = std::filesystem::relative(entry.path(), utf8Path(data)).u8string();
+                auto relative =
+                    std::filesystem::relative(entry.path(), utf8Path(data)).generic_u8string();
                 found.emplace_back(relative.begin(), relative.end());
             }
         }
@@ -127,8 +131,8 @@ TEST_F(PhoneUploadTest, OnlyTheTokenOpensThePageAndItsCatalogue) {
         ASSERT_TRUE(result) << path;
         EXPECT_EQ(result->status, 403) << path;
     }
-    auto refused = client().Post(("/upload?node=0.0.0&name=a.jpg&t=" + wrong).c_str(), "x",
-                                 "image/jpeg");
+    auto refused =
+        client().Post(("/upload?node=0.0.0&name=a.jpg&t=" + wrong).c_str(), "x", "image/jpeg");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 403);
 
@@ -139,9 +143,8 @@ TEST_F(PhoneUploadTest, OnlyTheTokenOpensThePageAndItsCatalogue) {
     EXPECT_THAT(page->body, ::testing::Not(HasSubstr("http")));  // nothing from outside
     auto json = client().Get(("/catalogue?t=" + token).c_str());
     ASSERT_TRUE(json);
-    EXPECT_EQ(json->body,
-              R"({"root":"班级","students":["张三","李四"],"courses":[{"name":"物理",)"
-              R"("points":["力学","电学"]}],"selected":[0,0,0]})");
+    EXPECT_EQ(json->body, R"({"root":"班级","students":["张三","李四"],"courses":[{"name":"物理",)"
+                          R"("points":["力学","电学"]}],"selected":[0,0,0]})");
     EXPECT_THAT(everyFile(), IsEmpty());
     EXPECT_THAT(arrivals, IsEmpty());
 }

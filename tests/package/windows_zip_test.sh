@@ -27,7 +27,7 @@ mkdir "$tmp/我的 U盘"
 dir="$tmp/我的 U盘/veltrana"
 
 expected=$(printf '%s\n' veltrana.exe veltrana-mkdb.exe 使用说明.txt qt.conf 示例班级/DataBases.mdb \
-    Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
+    Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
     plugins/platforms/qwindows.dll plugins/styles/qwindowsvistastyle.dll \
     plugins/imageformats/qjpeg.dll translations/qtbase_zh_CN.qm)
 actual=$(cd "$dir" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)

@@ -29,7 +29,7 @@ bool systemReadsPinyin();
 
 // Whether the Windows build runs under Wine rather than on Windows itself.
 bool underWine();
-#define SKIP_REST_WITHOUT_PINYIN_ORDER()          \
+#define SKIP_REST_WITHOUT_PINYIN_ORDER()        \
     if (!::veltrana::test::systemReadsPinyin()) \
     GTEST_SKIP() << "this system's collation has no pinyin order (Wine 8 lacks it)"
 

@@ -320,10 +320,12 @@ private:
 
 class StdIncomingFile : public IncomingFile {
 public:
-    explicit StdIncomingFile(const std::string& folder) : folder_(folder), where_(utf8Path(folder)) {
+    explicit StdIncomingFile(const std::string& folder)
+        : folder_(folder), where_(utf8Path(folder)) {
         std::error_code ec;
         temp_ = claimTemp(
-            where_, [this](const fs::path& path, std::error_code& e) { return file_.createNew(path, e); },
+            where_,
+            [this](const fs::path& path, std::error_code& e) { return file_.createNew(path, e); },
             ec);
         if (ec) {
             throw fileError(ec, "无法在文件夹“" + folder + "”中写入文件");

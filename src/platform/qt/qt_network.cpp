@@ -25,14 +25,15 @@ std::vector<NetworkAddress> phoneAddresses() {
     std::vector<NetworkAddress> candidates;
     for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
         auto flags = interface.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning) ||
+        if (!flags.testFlag(QNetworkInterface::IsUp) ||
+            !flags.testFlag(QNetworkInterface::IsRunning) ||
             flags.testFlag(QNetworkInterface::IsLoopBack)) {
             continue;
         }
         for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
             if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol) {
-                candidates.push_back(
-                    {interface.humanReadableName().toStdString(), entry.ip().toString().toStdString()});
+                candidates.push_back({interface.humanReadableName().toStdString(),
+                                      entry.ip().toString().toStdString()});
             }
         }
     }
