@@ -294,8 +294,8 @@ build_veltrana() {
 # The suite under Wine, on a display of its own for the window's tests.
 run_tests() {
     echo "== Tests under Wine =="
-    # One test program at a time: they share one Wine server and one display, and a program's
-    # real window (the zip's test) took the focus from another test's dialogs when run beside it.
+    # One test program at a time: they share one Wine server and one display, and two at a time
+    # once left a test's dialog waiting for ever while the zip's program showed its window.
     xvfb-run -a -s "-screen 0 1400x900x24 -dpi 96 -nolisten tcp" \
         ctest --test-dir "$build" --output-on-failure --timeout 300
 }
