@@ -296,13 +296,8 @@ run_tests() {
     echo "== Tests under Wine =="
     # One test program at a time: they share one Wine server and one display, and two at a time
     # once left a test's dialog waiting for ever while the zip's program showed its window.
-    # One Wine server stays up for the whole run, rather than one starting for each program.
-    wineserver -p
-    local status=0
     xvfb-run -a -s "-screen 0 1400x900x24 -dpi 96 -nolisten tcp" \
-        ctest --test-dir "$build" --output-on-failure --timeout 300 || status=$?
-    wineserver -k
-    return $status
+        ctest --test-dir "$build" --output-on-failure --timeout 300
 }
 
 build=$root/build/windows
