@@ -14,7 +14,7 @@
 #include "platform/error.h"
 #include "platform/fs/std_file_system.h"
 #include "platform/utf8.h"
-#include "store/folder_name.h"
+#include "model/folder_name.h"
 
 namespace veltrana::mkdb {
 

@@ -1,7 +1,7 @@
 #include "store/browse.h"
 
 #include "platform/error.h"
-#include "store/folder_name.h"
+#include "model/folder_name.h"
 
 namespace veltrana {
 

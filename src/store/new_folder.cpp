@@ -5,7 +5,7 @@
 #include "db/connection.h"
 #include "db/queries.h"
 #include "platform/error.h"
-#include "store/folder_name.h"
+#include "model/folder_name.h"
 
 namespace veltrana {
 

@@ -12,7 +12,7 @@
 
 #include "platform/error.h"
 #include "platform/random_token.h"
-#include "store/folder_name.h"
+#include "model/folder_name.h"
 #include "store/phone_page.h"
 
 namespace veltrana {

@@ -4,7 +4,7 @@
 
 #include "platform/case_fold.h"
 #include "platform/error.h"
-#include "store/folder_name.h"
+#include "model/folder_name.h"
 #include "store/last_in_str.h"
 
 namespace veltrana {

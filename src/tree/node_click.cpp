@@ -2,7 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/reading_order.h"
-#include "store/folder_name.h"
+#include "model/folder_name.h"
 
 namespace veltrana {
 

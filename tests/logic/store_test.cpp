@@ -6,7 +6,7 @@
 
 #include "logic/class_test.h"
 #include "store/browse.h"
-#include "store/folder_name.h"
+#include "model/folder_name.h"
 #include "store/last_in_str.h"
 #include "store/list_click.h"
 #include "store/upload.h"

@@ -1,4 +1,4 @@
-#include "store/folder_name.h"
+#include "model/folder_name.h"
 
 #include <algorithm>
 #include <cctype>
