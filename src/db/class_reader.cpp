@@ -45,6 +45,15 @@ void readTable(Connection& connection, Recordset& rs, const char* query, int loc
 
 void nothing(const Recordset&) {}
 
+// The window's connection, with a new shared record set to read it through.
+Connection& windowConnection(Form& form) {
+    form.dbRs = std::make_unique<Recordset>();
+    if (!form.dbConn) {
+        throw Error(err::kObjectNotSet, "对象变量未设置：没有数据库连接，无法读取班级");
+    }
+    return *form.dbConn;
+}
+
 }  // namespace
 
 ClassModel readClass(Connection& connection, Recordset& rs, const std::string& courseField) {
@@ -70,11 +79,16 @@ ClassModel readClass(Connection& connection, Recordset& rs, const std::string& c
 }
 
 ClassModel readClass(Form& form, const std::string& courseField) {
-    form.dbRs = std::make_unique<Recordset>();
-    if (!form.dbConn) {
-        throw Error(err::kObjectNotSet, "对象变量未设置：没有数据库连接，无法读取班级");
-    }
-    return readClass(*form.dbConn, *form.dbRs, courseField);
+    Connection& connection = windowConnection(form);
+    return readClass(connection, *form.dbRs, courseField);
+}
+
+TableRows readStudents(Form& form) {
+    TableRows students;
+    Connection& connection = windowConnection(form);
+    readTable(connection, *form.dbRs, kStudentsQuery, kLockOptimistic, "UserName", students,
+              nothing);
+    return students;
 }
 
 }  // namespace veltrana

@@ -22,4 +22,7 @@ ClassModel readClass(Connection& connection, Recordset& rs, const std::string& c
 // The same over the window's connection, on a new shared record set; 91 without a connection.
 ClassModel readClass(Form& form, const std::string& courseField = {});
 
+// Only the students, for a look-up, the same way over the window's connection.
+TableRows readStudents(Form& form);
+
 }  // namespace veltrana
