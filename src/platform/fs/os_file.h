@@ -29,6 +29,8 @@ public:
     // Creates path for writing; file_exists when the name is taken, which nothing ever replaces.
     bool create(const fs::path& path, std::error_code& ec);
     void write(const char* data, std::size_t size, std::error_code& ec);
+    // Writes the whole of the file source into this one.
+    void copyFrom(const fs::path& source, std::error_code& ec);
     // Writes what the system still holds of the file to the disk.
     void flush(std::error_code& ec);
     void close();
@@ -39,9 +41,6 @@ private:
 
 // Creates the folder path; false with no ec when something of that name is there.
 bool makeFolder(const fs::path& path, std::error_code& ec);
-
-// Writes what the system holds of an existing file to the disk.
-void flushFile(const fs::path& path, std::error_code& ec);
 
 // Renames from to to unless to exists: file_exists then, and nothing changes.
 void renameNoReplace(const fs::path& from, const fs::path& to, std::error_code& ec);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/fs/os_file.h"
 
@@ -73,6 +74,29 @@ void NewFile::write(const char* data, std::size_t size, std::error_code& ec) {
     }
 }
 
+void NewFile::copyFrom(const fs::path& source, std::error_code& ec) {
+    // Shared as the C run time shares a file it reads: others may go on using it.
+    HANDLE in = CreateFileW(source.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in == INVALID_HANDLE_VALUE) {
+        ec = lastError();
+        return;
+    }
+    std::vector<char> buffer(1 << 20);
+    DWORD got = 0;
+    while (!ec) {
+        if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            ec = lastError();
+        } else if (got == 0) {
+            break;
+        } else {
+            write(buffer.data(), got, ec);
+        }
+    }
+    CloseHandle(in);
+}
+
 void NewFile::flush(std::error_code& ec) {
     if (!FlushFileBuffers(handleOf(handle_))) {
         ec = lastError();
@@ -92,19 +116,6 @@ bool makeFolder(const fs::path& path, std::error_code& ec) {
         ec.clear();
     }
     return made;
-}
-
-void flushFile(const fs::path& path, std::error_code& ec) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        ec = lastError();
-        return;
-    }
-    if (!FlushFileBuffers(file)) {
-        ec = lastError();
-    }
-    CloseHandle(file);
 }
 
 void renameNoReplace(const fs::path& from, const fs::path& to, std::error_code& ec) {

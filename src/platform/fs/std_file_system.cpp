@@ -96,17 +96,20 @@ public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    const fs::path& path() const { return path_; }
     os::NewFile& file() { return file_; }
 
-    // Gives the file, flushed to the disk by then, name in its folder: replacing, keeping both
+    // Flushes the file to the disk, then gives it name in its folder: replacing, keeping both
     // under the first free numbered name, or failing with file_exists. A rename is usually on the
-    // disk long before the data it names, so without that flush a power cut or a pulled USB stick
+    // disk long before the data it names, so without the flush a power cut or a pulled USB stick
     // soon after could leave the name on an empty file. Returns the name given.
     std::string land(const std::string& name, OnClash onClash, FolderFlush folderFlush,
                      std::error_code& ec) {
+        file_.flush(ec);
         file_.close();
         std::string given = name;
+        if (ec) {
+            return given;
+        }
         if (onClash == OnClash::kReplace) {
             fs::rename(path_, folder_ / utf8Path(given), ec);
         } else {
@@ -152,11 +155,7 @@ public:
     }
 
     std::string land(const std::string& name, OnClash onClash) override {
-        std::string given;
-        temp_.file().flush(ec_);
-        if (!ec_) {
-            given = temp_.land(name, onClash, FolderFlush::kNow, ec_);
-        }
+        std::string given = temp_.land(name, onClash, FolderFlush::kNow, ec_);
         if (ec_) {
             throw fileError(ec_, "无法在文件夹“" + folder_ + "”中保存“" + name + "”");
         }
@@ -230,19 +229,11 @@ std::string StdFileSystem::copyFile(const std::string& source, const std::string
     // The copy lands under a name of its own in the destination's folder and takes the
     // destination's name in one rename, so neither a failure nor a crash leaves a half file there.
     const fs::path folder = to.parent_path();
+    // Made by the program, the copy is the teacher's to replace later even when the source was
+    // read-only (a locked card, a read-only share).
     TempFile temp(folder, ec);
     if (!ec) {
-        // The system's own copy, at its own speed, into the file claimed for it.
-        temp.file().close();
-        fs::copy_file(from, temp.path(), fs::copy_options::overwrite_existing, ec);
-    }
-    // The copy is the teacher's file from now on: writable even when the source was not (a locked
-    // card, a read-only share), so that it can be replaced later and flushed on every system.
-    if (!ec) {
-        fs::permissions(temp.path(), fs::perms::owner_write, fs::perm_options::add, ec);
-    }
-    if (!ec) {
-        os::flushFile(temp.path(), ec);
+        temp.file().copyFrom(from, ec);
     }
     std::string given;
     if (!ec) {
