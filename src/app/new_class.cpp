@@ -92,7 +92,8 @@ void copyDemoClass(Form& form) {
         return;
     }
     // Keep-both never replaces: a database that came meanwhile stays the teacher's.
-    form.fileSystem.copyFile(demo, databasePath(form.appPath), OnClash::kKeepBoth);
+    form.fileSystem.copyFile(demo, databasePath(form.appPath), OnClash::kKeepBoth,
+                             FolderFlush::kNow);
     openClass(form);
 }
 
@@ -125,7 +126,8 @@ void NewClass_Click(Form& form) {
     }
     {
         WaitCursor wait(form.dialogs);
-        mkdb::writeClass(databasePath(form.appPath), *roster, stream, mkdb::builtInPoints());
+        mkdb::writeClass(form.fileSystem, databasePath(form.appPath), *roster, stream,
+                         mkdb::builtInPoints());
     }
     openClass(form);
 }

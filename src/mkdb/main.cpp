@@ -110,8 +110,9 @@ int makeClass(const std::string& stream, const std::string& rosterFile, const QS
         std::cerr << "名单有错，没有写入数据库\n";
         return 1;
     }
+    StdFileSystem files;
     writeClass(
-        out, roster, stream,
+        files, out, roster, stream,
         pointsFolder.isEmpty() ? builtInPoints() : pointsFrom(pointsFolder.toStdString(), stream));
     std::cout << "已写入“" << out << "”：" << stream << "班，" << roster.names.size()
               << " 名学生。可用 veltrana-mkdb --check 检查它\n";
@@ -171,7 +172,9 @@ int run(const QStringList& arguments) {
                          parser.value(pointsOption), positional[0].toStdString());
     }
     if (form({}, 2)) {
-        writeNewDatabase(positional[0].toStdString(), readCsvFolder(positional[1].toStdString()));
+        StdFileSystem files;
+        writeNewDatabase(files, positional[0].toStdString(),
+                         readCsvFolder(positional[1].toStdString()));
         return 0;
     }
     return usage(parser, "参数不对");

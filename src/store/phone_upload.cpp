@@ -304,7 +304,7 @@ private:
                     stopping_ ? closed() : Refusal{400, "文件没有完整收到（连接中断），请重新上传"};
             }
             if (!refusal) {
-                arrival.name = file->land(arrival.name);
+                arrival.name = file->land(arrival.name, OnClash::kKeepBoth);
             }
         } catch (const Refusal& r) {
             refusal = r;

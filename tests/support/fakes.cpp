@@ -82,6 +82,43 @@ std::unique_ptr<Connection> FakeDataAccess::newConnection() {
     return std::make_unique<FakeConnection>(*this);
 }
 
+namespace {
+
+class FailingIncomingFile : public IncomingFile {
+public:
+    FailingIncomingFile(FailingFileSystem& files, std::string folder)
+        : files_(files), folder_(std::move(folder)), file_(files.StdFileSystem::receive(folder_)) {}
+
+    void write(const char* data, std::size_t size) override {
+        if (++writes_ == files_.failWrite) {
+            throw Error(err::kDiskFull, "磁盘已满：无法在文件夹“" + folder_ + "”中写入文件");
+        }
+        file_->write(data, size);
+    }
+    std::string land(const std::string& name, OnClash onClash) override {
+        if (files_.meanwhile) {
+            files_.meanwhile(folder_ + kSeparator + name);
+        }
+        if (files_.failLanding) {
+            throw Error(err::kPathFileAccess,
+                        "路径/文件访问错误：无法在文件夹“" + folder_ + "”中保存“" + name + "”");
+        }
+        return file_->land(name, onClash);
+    }
+
+private:
+    FailingFileSystem& files_;
+    std::string folder_;
+    std::unique_ptr<IncomingFile> file_;
+    int writes_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<IncomingFile> FailingFileSystem::receive(const std::string& folder) {
+    return std::make_unique<FailingIncomingFile>(*this, folder);
+}
+
 TempDir::TempDir(const std::string& base) {
     std::filesystem::path parent =
         base.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(base);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -231,7 +232,8 @@ public:
     std::vector<std::string> openedFiles;
 };
 
-// The real file system, with failures on demand.
+// The real file system, with failures on demand and files that another program puts into a
+// folder while one is being written there.
 class FailingFileSystem : public StdFileSystem {
 public:
     bool createFolder(const std::string& path) override {
@@ -242,17 +244,31 @@ public:
         foldersCreated += created ? 1 : 0;
         return created;
     }
-    std::string copyFile(const std::string& source, const std::string& destination,
-                         OnClash onClash) override {
+    std::string copyFile(const std::string& source, const std::string& destination, OnClash onClash,
+                         FolderFlush folderFlush) override {
         if (source == failCopying) {
-            throw Error(61, "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
+            throw Error(err::kDiskFull,
+                        "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
         }
-        return StdFileSystem::copyFile(source, destination, onClash);
+        if (meanwhile) {
+            meanwhile(destination);
+        }
+        return StdFileSystem::copyFile(source, destination, onClash, folderFlush);
     }
+    void flushFolder(const std::string& folder) override {
+        ++foldersFlushed;
+        StdFileSystem::flushFolder(folder);
+    }
+    std::unique_ptr<IncomingFile> receive(const std::string& folder) override;
 
     std::string failCreating;  // createFolder of this path fails
     std::string failCopying;   // copyFile from this path fails as on a full disk
+    int failWrite = 0;         // the n-th write of each received file fails as on a full disk
+    bool failLanding = false;  // the rename that lands a received file fails
+    // Runs once a copy to path or a received file to be named path is under way, before it lands.
+    std::function<void(const std::string& path)> meanwhile;
     int foldersCreated = 0;
+    int foldersFlushed = 0;
 };
 
 // A folder of its own under base (the system's temporary folder when empty), removed with
