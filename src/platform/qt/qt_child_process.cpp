@@ -1,5 +1,6 @@
 #include "platform/qt/qt_child_process.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -10,7 +11,7 @@ namespace veltrana {
 ChildRun QtChildProcess::run(const std::string& program, const std::vector<std::string>& arguments,
                              std::chrono::milliseconds timeout) {
     // The platform's suffix (".exe") is found as the system finds it.
-    QFileInfo given(QString::fromStdString(program));
+    QFileInfo given(QDir::fromNativeSeparators(QString::fromStdString(program)));
     QString found = QStandardPaths::findExecutable(given.fileName(), {given.absolutePath()});
     if (found.isEmpty()) {
         return {ChildRun::End::NotStarted, 0, {}, "找不到程序“" + program + "”"};
