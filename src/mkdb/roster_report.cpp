@@ -71,41 +71,47 @@ std::optional<Number> numberIn(const std::string& field) {
 
 // What the tool wrote, when it is a whole report: the roster, or the refusal thrown.
 std::optional<CheckedRoster> parsed(std::string_view report) {
-    std::optional<CheckedRoster> read;
-    bool ended = false;
-    while (!report.empty() && !ended) {
-        std::size_t lineEnd = report.find('\n');
-        if (lineEnd == std::string_view::npos) {
-            return std::nullopt;
-        }
-        auto fields = fieldsOf(report.substr(0, lineEnd));
-        report.remove_prefix(lineEnd + 1);
+    std::vector<std::vector<std::string>> lines;
+    while (!report.empty()) {
+        std::size_t end = report.find('\n');
+        auto fields =
+            end == std::string_view::npos ? std::nullopt : fieldsOf(report.substr(0, end));
         if (!fields) {
             return std::nullopt;
         }
-        const std::string& kind = fields->front();
-        std::size_t count = fields->size();
-        if (kind == "end" && count == 1) {
-            ended = true;
-        } else if (kind == "error" && count == 3 && !read) {
-            auto number = numberIn<std::int32_t>((*fields)[1]);
-            if (number && report == "end\n") {
-                throw Error(*number, (*fields)[2]);
-            }
-            return std::nullopt;
-        } else if (kind == "roster" && count == 2 && !read) {
-            read = CheckedRoster{{(*fields)[1], {}}, {}};
-        } else if (kind == "name" && count == 3 && read && numberIn<std::size_t>((*fields)[1])) {
-            read->roster.names.push_back({*numberIn<std::size_t>((*fields)[1]), (*fields)[2]});
-        } else if (kind == "fault" && count == 2 && read) {
-            read->findings.faults.push_back((*fields)[1]);
-        } else if (kind == "warning" && count == 2 && read) {
-            read->findings.warnings.push_back((*fields)[1]);
+        lines.push_back(std::move(*fields));
+        report.remove_prefix(end + 1);
+    }
+    if (lines.size() < 2 || lines.back() != std::vector<std::string>{"end"}) {
+        return std::nullopt;
+    }
+    lines.pop_back();
+    const std::vector<std::string>& first = lines.front();
+    if (lines.size() == 1 && first.size() == 3 && first[0] == "error") {
+        if (auto number = numberIn<std::int32_t>(first[1])) {
+            throw Error(*number, first[2]);
+        }
+        return std::nullopt;
+    }
+    if (first.size() != 2 || first[0] != "roster") {
+        return std::nullopt;
+    }
+    CheckedRoster read{{first[1], {}}, {}};
+    for (auto line = lines.begin() + 1; line != lines.end(); ++line) {
+        const std::string& kind = line->front();
+        auto row =
+            kind == "name" && line->size() == 3 ? numberIn<std::size_t>((*line)[1]) : std::nullopt;
+        if (row) {
+            read.roster.names.push_back({*row, (*line)[2]});
+        } else if (kind == "fault" && line->size() == 2) {
+            read.findings.faults.push_back((*line)[1]);
+        } else if (kind == "warning" && line->size() == 2) {
+            read.findings.warnings.push_back((*line)[1]);
         } else {
             return std::nullopt;
         }
     }
-    return ended && report.empty() ? read : std::nullopt;
+    return read;
 }
 
 }  // namespace
