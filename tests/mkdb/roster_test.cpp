@@ -87,9 +87,10 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // Damaged copies of the committed rosters (bits flipped, runs of bytes zeroed, cut short) are read
-// or refused with an Error that names the file, never anything else. Zeroed runs fall in the first
-// sector, the header a reader takes its offsets and sizes from. The sanitizer build sees a reader
-// that reads memory it does not own.
+// or refused with an Error that names the file, never anything else. Zeroed runs start in the
+// first sector, half of them in the first 64 bytes: the header, where a reader takes its offsets
+// and sizes from (a zeroed directory sector number once made FreeXL read 64 KB off its stack).
+// The sanitizer build sees a reader that reads memory it does not own.
 TEST(RosterTest, damagedRostersAreReadOrRefusedByName) {
     test::TempDir dir;
     std::vector<std::pair<std::string, std::string>> originals;
