@@ -137,6 +137,7 @@ protected:
     test::FakeDialogs dialogs;
     test::FakeFileDialog fileDialog;
     test::FakeShell shell;
+    test::InProcessTool tool;
     std::unique_ptr<Form1> window;
 };
 
@@ -332,8 +333,8 @@ TEST_F(Form1Test, WhatIsHighlightedIsWhatThePreviewShowsAndOpens) {
 TEST_F(Form1Test, NewClassAndCheckRunThroughTheRealDialogs) {
     std::filesystem::remove(utf8Path(dir.path() + "/DataBases.mdb"));
     fileDialog.chosenFiles = {std::string(VELTRANA_ROSTERS) + "/roster.xlsx"};
-    window = std::make_unique<Form1>(dir.path(),
-                                     Form1Services{nullptr, &fileDialog, &shell, nullptr, nullptr});
+    window = std::make_unique<Form1>(
+        dir.path(), Form1Services{nullptr, &fileDialog, &shell, nullptr, nullptr, &tool});
     window->load();
     window->show();
     QStringList questions;

@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <sstream>
 
+#include "mkdb/roster_report.h"
 #include "platform/reading_order.h"
 
 namespace veltrana::test {
@@ -76,6 +78,21 @@ std::unique_ptr<Progress> FakeDialogs::progress(const std::string& title,
                                                 const std::string& stopCaption) {
     progressDialogs.push_back({title, stopCaption});
     return std::make_unique<FakeProgress>(*this);
+}
+
+ChildRun InProcessTool::run(const std::string& program, const std::vector<std::string>& arguments,
+                            std::chrono::milliseconds) {
+    runs.push_back({program});
+    runs.back().insert(runs.back().end(), arguments.begin(), arguments.end());
+    if (ends) {
+        return *ends;
+    }
+    if (arguments.size() != 2 || arguments[0] != "--read-roster") {
+        return {ChildRun::End::Exited, 2, {}, {}};
+    }
+    std::ostringstream out;
+    int status = mkdb::writeRosterReport(arguments[1], out);
+    return {ChildRun::End::Exited, status, out.str(), {}};
 }
 
 std::unique_ptr<Connection> FakeDataAccess::newConnection() {

@@ -6,9 +6,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/child_process.h"
 #include "platform/controls.h"
 #include "platform/data_access.h"
 #include "platform/error.h"
@@ -223,6 +225,17 @@ public:
     bool noApplication = false;
 };
 
+// The tool's --read-roster run in this process, so the window's tests need no program beside
+// them; or, with `ends` set, a run that ends that way (crashed, timed out, ...).
+class InProcessTool : public ChildProcess {
+public:
+    ChildRun run(const std::string& program, const std::vector<std::string>& arguments,
+                 std::chrono::milliseconds timeout) override;
+
+    std::vector<std::vector<std::string>> runs;  // the program and its arguments, each run
+    std::optional<ChildRun> ends;
+};
+
 // Tables held in memory, served through the real Connection and Recordset.
 class FakeDataAccess : public DataAccess {
 public:
@@ -298,8 +311,8 @@ std::vector<std::string> filesIn(const std::string& folder);
 // The main window made of fakes, with the real file system under a program folder.
 struct FakeWindow {
     FakeWindow(const std::string& appPath, DataAccess& dataAccess)
-        : form{tree,  list,  picture, label1, label2, label3, fileDialog, dialogs, dataAccess,
-               files, shell, appPath, {},     {},     {},     {},         {}} {}
+        : form{tree,  list,  picture, label1,  label2, label3, fileDialog, dialogs, dataAccess,
+               files, shell, tool,    appPath, {},     {},     {},         {},      {}} {}
 
     FakeTree tree;
     FakeList list;
@@ -311,6 +324,7 @@ struct FakeWindow {
     FakeDialogs dialogs;
     FailingFileSystem files;
     FakeShell shell;
+    InProcessTool tool;
     Form form;
 };
 
