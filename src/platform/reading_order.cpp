@@ -1,101 +1,149 @@
 #include "platform/reading_order.h"
 
-#include <QCollator>
-#include <QString>
 #include <algorithm>
 #include <numeric>
+
+#include "platform/pinyin.h"
+#include "platform/utf8.h"
 
 namespace veltrana {
 
 namespace {
 
-const QCollator& chineseCollator() {
-    static const QCollator collator = [] {
-        QCollator c{QLocale(QLocale::Chinese, QLocale::China)};
-        c.setNumericMode(true);
-        return c;
-    }();
-    return collator;
+// A text's sort key is a string of weights compared one by one, in levels apart by a 0, so that a
+// text that is the start of another comes first. The first level puts spaces, punctuation and
+// symbols first, then numbers by value, then Chinese by pinyin, Chinese without a reading, Latin
+// letters without regard to case and all else, as a Chinese system lists them.
+constexpr char32_t kSymbol = 1 << 24;
+constexpr char32_t kNumber = 2 << 24;
+constexpr char32_t kRead = 3 << 24;
+constexpr char32_t kUnread = 4 << 24;
+constexpr char32_t kLetter = 5 << 24;
+constexpr char32_t kOther = 6 << 24;
+
+// The characters of a UTF-8 text. A byte that is no part of well-formed UTF-8 (a name written on
+// another system) stands as U+DC00 plus its value, so that texts that differ keep differing.
+std::u32string characters(std::string_view utf8) {
+    std::u32string text;
+    text.reserve(utf8.size());
+    for (;;) {
+        std::size_t bad = forEachCharacter(utf8, [&text](char32_t c) {
+            text += c;
+            return true;
+        });
+        if (bad == std::string_view::npos) {
+            return text;
+        }
+        text += 0xDC00 + static_cast<unsigned char>(utf8[bad]);
+        utf8.remove_prefix(bad + 1);
+    }
 }
 
-// Surnames read otherwise than their characters in words, each with a stand-in of the same
-// length that has only the surname's reading, tone included, so the collator (which reads
-// characters as in words) files the name where a roll call has it. Compound surnames come
-// before the single ones they begin with.
-struct SurnameReading {
-    const char16_t* surname;
-    const char16_t* readAs;
-};
-constexpr SurnameReading kSurnameReadings[] = {
-    {u"尉迟", u"玉迟"},  // Yùchí, not wèi
-    {u"万俟", u"莫其"},  // Mòqí, not wàn sì
-    {u"单于", u"蝉于"},  // Chányú, not dān
-    {u"长孙", u"掌孙"},  // Zhǎngsūn, not cháng as in 长短
-    {u"曾", u"增"},      // Zēng, not céng
-    {u"单", u"善"},      // Shàn, not dān
-    {u"解", u"谢"},      // Xiè, not jiě
-    {u"仇", u"求"},      // Qiú, not chóu
-    {u"区", u"欧"},      // Ōu, not qū
-    {u"朴", u"瓢"},      // Piáo, not pǔ
-    {u"查", u"渣"},      // Zhā, not chá
-    {u"盖", u"舸"},      // Gě, not gài
-    {u"乐", u"月"},      // Yuè, not lè
-    {u"缪", u"妙"},      // Miào, not móu
-    {u"覃", u"秦"},      // Qín, not tán
-    {u"翟", u"宅"},      // Zhái, not dí
-    {u"召", u"邵"},      // Shào, not zhào
-    {u"秘", u"必"},      // Bì, not mì
-    {u"种", u"虫"},      // Chóng, not zhǒng
-};
+// Full-width letters, digits and signs, typed with a Chinese input method, as their ASCII forms.
+char32_t narrow(char32_t c) {
+    return c >= 0xFF01 && c <= 0xFF5E ? c - 0xFEE0 : c == 0x3000 ? U' ' : c;
+}
 
-// The name with its surname replaced by the stand-in. A surname is followed by a given name,
-// so 单于 alone is 单 with the given name 于.
-QString surnameRead(QString name) {
-    for (const auto& [surname, readAs] : kSurnameReadings) {
-        QStringView start(surname);
-        if (name.size() > start.size() && name.startsWith(start)) {
-            return name.replace(0, start.size(), QString::fromUtf16(readAs));
-        }
+bool isDigit(char32_t c) {
+    return c >= U'0' && c <= U'9';
+}
+
+bool isHan(char32_t c) {
+    return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+bool isSymbol(char32_t c) {
+    if (c < 0x80) {
+        return !((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || isDigit(c));
     }
-    return name;
+    return c < 0xC0 || c == 0xD7 || c == 0xF7 || (c >= 0x2000 && c < 0x2C00) ||
+           (c >= 0x3000 && c < 0x3040) || (c >= 0xFE10 && c < 0xFE70) ||
+           (c >= 0xFF00 && c < 0xFFF0) || (c >= 0x1F000 && c < 0x1FB00);
+}
+
+// Appends the first-level weights of text, with Chinese read as readingAt(i) gives the reading
+// of its i-th character.
+template <typename ReadingAt>
+void appendWeights(std::u32string& key, std::u32string_view text, ReadingAt readingAt) {
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = narrow(text[i]);
+        if (isDigit(c)) {
+            // The count of digits without the leading zeros, then the digits: 9 before 10.
+            std::size_t end = i;
+            while (end < text.size() && isDigit(narrow(text[end]))) {
+                ++end;
+            }
+            while (i < end && narrow(text[i]) == U'0') {
+                ++i;
+            }
+            key += kNumber + static_cast<char32_t>(end - i);
+            for (; i < end; ++i) {
+                key += kNumber + (narrow(text[i]) - U'0');
+            }
+            continue;
+        }
+        if (std::optional<Pinyin> reading = readingAt(i)) {
+            key += kRead + reading->code();
+        } else if (isHan(c)) {
+            key += kUnread + c;
+        } else if (isSymbol(c)) {
+            key += kSymbol + c;
+        } else if (c < 0x80) {
+            key += kLetter + (c | 0x20);
+        } else {
+            key += kOther + c;
+        }
+        ++i;
+    }
+}
+
+// Chinese by the characters' own readings, then the characters themselves.
+void appendTextKey(std::u32string& key, std::u32string_view text) {
+    appendWeights(key, text, [text](std::size_t i) { return pinyinOf(text[i]); });
+    key += U'\0';
+    key += text;
+}
+
+std::u32string nameKey(const std::string& name) {
+    std::u32string text = characters(name);
+    std::vector<std::optional<Pinyin>> surnameRead = nameReading(text);
+    std::u32string key;
+    appendWeights(key, text, [&surnameRead](std::size_t i) { return surnameRead[i]; });
+    key += U'\0';
+    appendTextKey(key, text);
+    return key;
+}
+
+std::u32string fileNameKey(const std::string& name) {
+    std::u32string text = characters(name);
+    std::size_t dot = text.rfind(U'.');
+    std::size_t stemLength = dot == 0 || dot == std::u32string::npos ? text.size() : dot;
+    std::u32string key;
+    appendTextKey(key, std::u32string_view(text).substr(0, stemLength));
+    key += U'\0';
+    appendTextKey(key, std::u32string_view(text).substr(stemLength));
+    return key;
 }
 
 }  // namespace
 
 bool nameOrderLess(const std::string& a, const std::string& b) {
-    QString nameA = QString::fromStdString(a);
-    QString nameB = QString::fromStdString(b);
-    int order = chineseCollator().compare(surnameRead(nameA), surnameRead(nameB));
-    // 曾明 and 增明 read alike; the characters themselves decide.
-    return order != 0 ? order < 0 : chineseCollator().compare(nameA, nameB) < 0;
+    return nameKey(a) < nameKey(b);
 }
 
 void sortFileNames(std::vector<std::string>& names) {
-    // One sort key per stem rather than a collation per comparison, so that a folder of twenty
-    // thousand files sorts at once. Stems seldom tie; only then are the extensions collated.
-    auto stemLength = [](const std::string& name) {
-        std::size_t dot = name.rfind('.');
-        return dot == 0 || dot == std::string::npos ? name.size() : dot;
-    };
-    auto extension = [&](const std::string& name) {
-        std::size_t dot = stemLength(name);
-        return QString::fromUtf8(name.data() + dot, static_cast<qsizetype>(name.size() - dot));
-    };
-    std::vector<QCollatorSortKey> stems;
-    stems.reserve(names.size());
+    // One key per name rather than two per comparison, so that a folder of twenty thousand files
+    // sorts at once.
+    std::vector<std::u32string> keys;
+    keys.reserve(names.size());
     for (const std::string& name : names) {
-        stems.push_back(chineseCollator().sortKey(
-            QString::fromUtf8(name.data(), static_cast<qsizetype>(stemLength(name)))));
+        keys.push_back(fileNameKey(name));
     }
     std::vector<std::size_t> order(names.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        int stem = stems[a].compare(stems[b]);
-        if (stem != 0) {
-            return stem < 0;
-        }
-        return chineseCollator().compare(extension(names[a]), extension(names[b])) < 0;
-    });
+    std::sort(order.begin(), order.end(),
+              [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
     std::vector<std::string> sorted;
     sorted.reserve(names.size());
     for (std::size_t i : order) {

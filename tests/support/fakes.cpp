@@ -10,13 +10,7 @@
 #include <fstream>
 #include <random>
 
-#include "platform/reading_order.h"
-
 namespace veltrana::test {
-
-bool systemReadsPinyin() {
-    return nameOrderLess("李", "张");
-}
 
 bool underWine() {
 #ifdef _WIN32
