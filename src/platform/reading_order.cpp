@@ -1,7 +1,7 @@
 #include "platform/reading_order.h"
 
 #include <algorithm>
-#include <numeric>
+#include <string_view>
 
 #include "platform/pinyin.h"
 #include "platform/utf8.h"
@@ -10,29 +10,33 @@ namespace veltrana {
 
 namespace {
 
-// A text's sort key is a string of weights compared one by one, in levels apart by a 0, so that a
-// text that is the start of another comes first. The first level puts spaces, punctuation and
-// symbols first, then numbers by value, then Chinese by pinyin, Chinese without a reading, Latin
-// letters without regard to case and all else, as a Chinese system lists them.
-constexpr char32_t kSymbol = 1 << 24;
-constexpr char32_t kNumber = 2 << 24;
-constexpr char32_t kRead = 3 << 24;
-constexpr char32_t kUnread = 4 << 24;
-constexpr char32_t kLetter = 5 << 24;
-constexpr char32_t kOther = 6 << 24;
+// A text's sort key is a string of bytes compared as such: first the text's weights, then, for
+// texts that weigh alike, its own UTF-8 bytes, apart by a 0 so that a text that is the start of
+// another comes first. The weights put spaces, punctuation and symbols first, then numbers by
+// value, then Chinese by pinyin, Chinese without a reading, Latin letters without regard to case
+// and all else, as a Chinese system lists them.
+enum Group : char32_t { kSymbol = 1, kNumber, kRead, kUnread, kLetter, kOther };
 
-// The characters of a UTF-8 text. A byte that is no part of well-formed UTF-8 (a name written on
-// another system) stands as U+DC00 plus its value, so that texts that differ keep differing.
-std::u32string characters(std::string_view utf8) {
-    std::u32string text;
-    text.reserve(utf8.size());
+// Three bytes per weight, high byte first: the group, then 21 bits for a character, a reading's
+// code or a digit. The first byte is never 0.
+void appendWeight(std::string& key, Group group, char32_t value) {
+    char32_t weight = group << 21 | std::min<char32_t>(value, 0x1FFFFF);
+    key += static_cast<char>(weight >> 16);
+    key += static_cast<char>(weight >> 8 & 0xFF);
+    key += static_cast<char>(weight & 0xFF);
+}
+
+// The characters of a UTF-8 text, into a buffer that the caller reuses. A byte that is no part
+// of well-formed UTF-8 (a name written on another system) stands as U+DC00 plus its value.
+void decode(std::string_view utf8, std::u32string& text) {
+    text.clear();
     for (;;) {
         std::size_t bad = forEachCharacter(utf8, [&text](char32_t c) {
             text += c;
             return true;
         });
         if (bad == std::string_view::npos) {
-            return text;
+            return;
         }
         text += 0xDC00 + static_cast<unsigned char>(utf8[bad]);
         utf8.remove_prefix(bad + 1);
@@ -62,10 +66,10 @@ bool isSymbol(char32_t c) {
            (c >= 0xFF00 && c < 0xFFF0) || (c >= 0x1F000 && c < 0x1FB00);
 }
 
-// Appends the first-level weights of text, with Chinese read as readingAt(i) gives the reading
-// of its i-th character.
+// Appends the weights of text, with Chinese read as readingAt(i) gives the reading of its i-th
+// character.
 template <typename ReadingAt>
-void appendWeights(std::u32string& key, std::u32string_view text, ReadingAt readingAt) {
+void appendWeights(std::string& key, std::u32string_view text, ReadingAt readingAt) {
     for (std::size_t i = 0; i < text.size();) {
         char32_t c = narrow(text[i]);
         if (isDigit(c)) {
@@ -77,53 +81,54 @@ void appendWeights(std::u32string& key, std::u32string_view text, ReadingAt read
             while (i < end && narrow(text[i]) == U'0') {
                 ++i;
             }
-            key += kNumber + static_cast<char32_t>(end - i);
+            appendWeight(key, kNumber, static_cast<char32_t>(end - i));
             for (; i < end; ++i) {
-                key += kNumber + (narrow(text[i]) - U'0');
+                appendWeight(key, kNumber, narrow(text[i]) - U'0');
             }
             continue;
         }
         if (std::optional<Pinyin> reading = readingAt(i)) {
-            key += kRead + reading->code();
+            appendWeight(key, kRead, reading->code());
         } else if (isHan(c)) {
-            key += kUnread + c;
+            appendWeight(key, kUnread, c);
         } else if (isSymbol(c)) {
-            key += kSymbol + c;
+            appendWeight(key, kSymbol, c);
         } else if (c < 0x80) {
-            key += kLetter + (c | 0x20);
+            appendWeight(key, kLetter, c | 0x20);
         } else {
-            key += kOther + c;
+            appendWeight(key, kOther, c);
         }
         ++i;
     }
 }
 
-// Chinese by the characters' own readings, then the characters themselves.
-void appendTextKey(std::u32string& key, std::u32string_view text) {
+// Chinese by the characters' own readings, then the text's own bytes.
+void appendTextKey(std::string& key, std::u32string_view text, std::string_view utf8) {
     appendWeights(key, text, [text](std::size_t i) { return pinyinOf(text[i]); });
-    key += U'\0';
-    key += text;
+    key += '\0';
+    key += utf8;
 }
 
-std::u32string nameKey(const std::string& name) {
-    std::u32string text = characters(name);
+std::string nameKey(const std::string& name) {
+    std::u32string text;
+    decode(name, text);
     std::vector<std::optional<Pinyin>> surnameRead = nameReading(text);
-    std::u32string key;
+    std::string key;
     appendWeights(key, text, [&surnameRead](std::size_t i) { return surnameRead[i]; });
-    key += U'\0';
-    appendTextKey(key, text);
+    key += '\0';
+    appendTextKey(key, text, name);
     return key;
 }
 
-std::u32string fileNameKey(const std::string& name) {
-    std::u32string text = characters(name);
-    std::size_t dot = text.rfind(U'.');
-    std::size_t stemLength = dot == 0 || dot == std::u32string::npos ? text.size() : dot;
-    std::u32string key;
-    appendTextKey(key, std::u32string_view(text).substr(0, stemLength));
-    key += U'\0';
-    appendTextKey(key, std::u32string_view(text).substr(stemLength));
-    return key;
+// The key of a file name: its stem, then its extension.
+void appendFileNameKey(std::string& key, std::string_view name, std::u32string& text) {
+    std::size_t dot = name.rfind('.');
+    std::size_t stemBytes = dot == 0 || dot == std::string_view::npos ? name.size() : dot;
+    decode(name.substr(0, stemBytes), text);
+    appendTextKey(key, text, name.substr(0, stemBytes));
+    key += '\0';
+    decode(name.substr(stemBytes), text);
+    appendTextKey(key, text, name.substr(stemBytes));
 }
 
 }  // namespace
@@ -133,21 +138,35 @@ bool nameOrderLess(const std::string& a, const std::string& b) {
 }
 
 void sortFileNames(std::vector<std::string>& names) {
-    // One key per name rather than two per comparison, so that a folder of twenty thousand files
-    // sorts at once.
-    std::vector<std::u32string> keys;
-    keys.reserve(names.size());
+    // One key per name, all in one buffer, rather than two per comparison: a folder of twenty
+    // thousand files sorts at once.
+    struct Entry {
+        std::size_t keyStart;
+        std::size_t keyLength;
+        std::size_t name;
+    };
+    std::size_t bytes = 0;
     for (const std::string& name : names) {
-        keys.push_back(fileNameKey(name));
+        bytes += name.size();
     }
-    std::vector<std::size_t> order(names.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    std::string keys;
+    keys.reserve(bytes * 4);  // weights of three bytes for each character, then the bytes
+    std::vector<Entry> entries;
+    entries.reserve(names.size());
+    std::u32string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::size_t start = keys.size();
+        appendFileNameKey(keys, names[i], text);
+        entries.push_back({start, keys.size() - start, i});
+    }
+    std::string_view all(keys);
+    std::sort(entries.begin(), entries.end(), [all](const Entry& a, const Entry& b) {
+        return all.substr(a.keyStart, a.keyLength) < all.substr(b.keyStart, b.keyLength);
+    });
     std::vector<std::string> sorted;
     sorted.reserve(names.size());
-    for (std::size_t i : order) {
-        sorted.push_back(std::move(names[i]));
+    for (const Entry& entry : entries) {
+        sorted.push_back(std::move(names[entry.name]));
     }
     names = std::move(sorted);
 }
