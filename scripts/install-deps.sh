@@ -12,6 +12,7 @@ packages=(
     xvfb xauth xdotool x11-utils imagemagick desktop-file-utils
     fonts-wqy-microhei
     debootstrap file
+    unicode-data bzip2
     libcpp-httplib-dev libqrencode-dev zbar-tools chromium chromium-driver
 )
 

@@ -12,13 +12,8 @@
 #include <sstream>
 
 #include "mkdb/roster_report.h"
-#include "platform/reading_order.h"
 
 namespace veltrana::test {
-
-bool systemReadsPinyin() {
-    return nameOrderLess("李", "张");
-}
 
 bool underWine() {
 #ifdef _WIN32

@@ -26,15 +26,8 @@
 
 namespace veltrana::test {
 
-// Whether this system's collation reads Chinese by pinyin (李 before 张), as ICU and Windows do;
-// Wine 8's has no such order, so under it the orders of Chinese names go unchecked.
-bool systemReadsPinyin();
-
 // Whether the Windows build runs under Wine rather than on Windows itself.
 bool underWine();
-#define SKIP_REST_WITHOUT_PINYIN_ORDER()        \
-    if (!::veltrana::test::systemReadsPinyin()) \
-    GTEST_SKIP() << "this system's collation has no pinyin order (Wine 8 lacks it)"
 
 // The next scripted answer, or none when the script has run out.
 template <typename T>
