@@ -262,6 +262,9 @@ TEST_F(PhoneServerTest, ClientsThatDripTheirHeadsCannotKeepAPhoneWaiting) {
         std::vector<std::unique_ptr<Dripper>> connected;
         for (int i = 0; i < 30; ++i) {
             connected.push_back(std::make_unique<Dripper>(addressOf(i), port));
+            // The server's queue of connections not yet taken is short, and a connection that
+            // finds it full waits a second before it tries again.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         std::lock_guard lock(dripperMutex);
         drippers = std::move(connected);
