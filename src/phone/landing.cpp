@@ -10,6 +10,9 @@ namespace veltrana {
 
 namespace {
 
+// What is written to the file at a time.
+constexpr std::size_t kPendingBytes = 256 << 10;
+
 // "100 MB", or "64 KB" below a megabyte.
 std::string sizeText(std::uint64_t bytes) {
     return bytes >= (1 << 20) ? std::to_string(bytes >> 20) + " MB"
@@ -77,6 +80,7 @@ void PhoneFile::start(const std::string& node, std::optional<std::uint64_t> leng
     }
     landing_.removeDeadCopiesOnce(arrival_.folder);
     file_ = landing_.fileSystem_.receive(arrival_.folder);
+    pending_.reserve(std::min<std::uint64_t>(length_, kPendingBytes));
 }
 
 bool PhoneFile::write(const char* data, std::size_t size) {
@@ -99,13 +103,21 @@ bool PhoneFile::write(const char* data, std::size_t size) {
                    limits.slowestBytesPerSecond * static_cast<std::uint64_t>(took.count())) {
         refuse(Refusal::kTooSlow, "网络太慢，上传超时，请靠近无线路由器后重新上传");
     } else {
-        try {
-            file_->write(data, size);
-        } catch (const Error& e) {
-            refuse(Refusal::kFailed, errorText(e));
+        pending_.insert(pending_.end(), data, data + size);
+        if (pending_.size() >= kPendingBytes) {
+            writePending();
         }
     }
     return wanted();
+}
+
+void PhoneFile::writePending() {
+    try {
+        file_->write(pending_.data(), pending_.size());
+        pending_.clear();
+    } catch (const Error& e) {
+        refuse(Refusal::kFailed, errorText(e));
+    }
 }
 
 const PhoneArrival& PhoneFile::end() {
@@ -115,6 +127,9 @@ const PhoneArrival& PhoneFile::end() {
         } else {
             refuse(Refusal::kBroken, "文件没有完整收到（连接中断），请重新上传");
         }
+    }
+    if (wanted()) {
+        writePending();
     }
     if (wanted()) {
         try {

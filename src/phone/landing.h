@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "phone/catalogue.h"
 #include "platform/file_system.h"
@@ -87,11 +88,16 @@ private:
     explicit PhoneFile(PhoneLanding& landing);
     void start(const std::string& node, std::optional<std::uint64_t> length);
     void refuse(Refusal refusal, std::string why);
+    // Writes what is pending to the file.
+    void writePending();
 
     PhoneLanding& landing_;
     PhoneArrival arrival_;
     std::uint64_t length_ = 0;
     std::unique_ptr<IncomingFile> file_;
+    // The bytes not yet written: the network brings a few kilobytes at a time, and a system call
+    // for each would cost more than the rest of the way.
+    std::vector<char> pending_;
     std::chrono::steady_clock::time_point began_;
 };
 
