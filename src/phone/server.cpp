@@ -80,8 +80,11 @@ public:
             end_ = static_cast<std::size_t>(got);
         }
         size = std::min(size, end_ - next_);
-        if (inHead_ && (headBytes_ += size) > limits_.headBytes) {
-            return -1;
+        if (inHead_) {
+            headBytes_ += size;
+            if (headBytes_ > limits_.headBytes) {
+                return -1;
+            }
         }
         std::memcpy(data, buffer_.data() + next_, size);
         next_ += size;
@@ -167,7 +170,7 @@ private:
             served = process_request(connection, true, closedByClient,
                                      [&connection](httplib::Request&) { connection.headRead(); });
             if (connection.inHead() && !stopping_) {
-                log_("phone: " + address + " cut off: no request within the time and size allowed");
+                log_("phone: " + address + " closed without a whole request in time");
             }
             leave(address);
         } else {

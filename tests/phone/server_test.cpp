@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <cctype>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
@@ -23,24 +22,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-
-// The name as the page puts it into the address: every byte that is not a letter or digit
-// percent-encoded.
-std::string encoded(const std::string& name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (char c : name) {
-        auto u = static_cast<unsigned char>(c);
-        if (std::isalnum(u) != 0) {
-            text += c;
-        } else {
-            text += '%';
-            text += kHex[u >> 4];
-            text += kHex[u & 0xF];
-        }
-    }
-    return text;
-}
 
 // A client from an address of the loopback (127.0.0.0/8) that sends a request head a byte at a
 // time and never ends it.
@@ -117,7 +98,7 @@ protected:
 
     std::string uploadPath(const std::string& node, const std::string& name) const {
         return std::string(phone::kUploadRoute) + "?" + token + "&" + phone::kNodeParam + "=" +
-               node + "&" + phone::kNameParam + "=" + encoded(name);
+               node + "&" + phone::kNameParam + "=" + name;
     }
 
     httplib::Result post(const std::string& node, const std::string& name,
