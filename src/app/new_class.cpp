@@ -73,7 +73,7 @@ void openClass(Form& form) {
     form.Label3.setCaption("");
     form.selectedPath.clear();
     Form_Load(form);
-    if (form.Label1.Caption() != kConnectedText) {
+    if (!form.connected) {
         return;
     }
     mkdb::CheckReport report = mkdb::checkDatabase(form.dataAccess, databasePath(form.appPath));

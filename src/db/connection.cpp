@@ -35,6 +35,7 @@ void showConnectFailure(Form& form, const Error& error) {
     if (!text.ends_with("。")) {
         text += "。";
     }
+    form.connected = false;
     form.Label1.setCaption(kConnectFailedText);
     form.Label2.setCaption(text + advice(form));
 }
@@ -44,6 +45,7 @@ void connectDatabase(Form& form) {
     form.dbConn = form.dataAccess.newConnection();
     form.dbConn->ConnectionString = connectionString(form.appPath);
     form.dbConn->Open("", "", "", -1);
+    form.connected = true;
     form.Label1.setCaption(kConnectedText);
     form.Label2.setCaption("");
 }
@@ -62,6 +64,7 @@ void Disconnect_Click(Form& form) {
             throw Error(err::kObjectNotSet, "对象变量未设置：还没有数据库连接");
         }
         form.dbConn->Close();
+        form.connected = false;
         form.Label1.setCaption(kDisconnectedText);
         form.Label2.setCaption("");
     } catch (const Error& error) {

@@ -33,6 +33,8 @@ struct Form {
     std::string curNode;
     std::string selectedPath;
     std::string courseField;
+    // Whether the last connect, and the start-up's tree after it, succeeded; Label1 shows it.
+    bool connected = false;
 };
 
 }  // namespace veltrana

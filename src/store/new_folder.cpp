@@ -1,32 +1,16 @@
 #include "store/new_folder.h"
 
-#include <algorithm>
-
-#include "db/connection.h"
-#include "db/queries.h"
+#include "db/class_reader.h"
+#include "model/class_model.h"
 #include "platform/error.h"
-#include "model/folder_name.h"
 
 namespace veltrana {
 
 namespace {
 
-// A name read from the database with its folder, found once: the same names come back for every
-// student. The folder is empty when the name cannot have one.
-struct FolderName {
-    Value value;
-    std::string folder;
-};
-
-FolderName readName(const Recordset& rs, const std::string& field) {
-    Value value = rs.Fields(field);
-    std::string folder = value ? folderNameFor(*value) : std::string();
-    return {std::move(value), std::move(folder)};
-}
-
-Error unsafeName(const FolderName& name, const char* table, const std::string& field,
+Error unsafeName(const Entry& name, const std::string& table, const std::string& field,
                  const std::string& folder) {
-    std::string shown = name.value ? "“" + *name.value + "”" : "Null";
+    std::string shown = name.name ? "“" + *name.name + "”" : "Null";
     return Error(err::kPathFileAccess, "路径/文件访问错误：表“" + std::string(table) + "”的字段“" +
                                            field + "”的值 " + shown + " 不能用作文件夹名称，未在“" +
                                            folder + "”中创建文件夹");
@@ -48,7 +32,7 @@ public:
     long made() const { return made_; }
 
     // False when the user has asked to stop; the folder is made (or found) all the same.
-    bool make(const FolderName& name, const char* table, const std::string& field) {
+    bool make(const Entry& name, const std::string& table, const std::string& field) {
         path_.resize(parentLength_);
         if (name.folder.empty()) {
             throw unsafeName(name, table, field, path_);
@@ -79,96 +63,56 @@ private:
     };
 };
 
-// The knowledge points of one subject table, read before any of them is made so that the
-// progress display knows the total.
-struct SubjectPoints {
-    const SubjectTable* subject;
-    std::vector<FolderName> points;
-};
-
-// Makes the layout level by level; false when the user stopped the run part way.
-bool makeLayout(Form& form, FolderMaker& maker) {
-    const std::string data = form.appPath + kSeparator + "Data";
+// Makes the class's folders level by level: Data, the students, every student's courses, then
+// each subject's knowledge points in its course's folder; false when the user stopped the run
+// part way. A table that could not be read stops the run there, as it stops the tree.
+bool makeFolders(const std::string& appPath, const ClassModel& model, FolderMaker& maker) {
+    const std::string data = appPath + kSeparator + "Data";
     maker.enter(data);
     maker.makeHere();
-
-    form.dbRs = std::make_unique<Recordset>();
-    Recordset& rs = openQuery(form, kStudentsQuery, kLockOptimistic);
-    std::int16_t studentCount = toInt16(rs.RecordCount());
-    if (studentCount == 0) {  // no student, so nothing goes below Data
-        rs.Close();
-        return true;
+    const auto stopAt = [&model](const TableRows& rows) {
+        if (&rows == model.firstFailure()) {
+            throw *rows.failure;
+        }
+    };
+    stopAt(model.students);
+    const std::vector<Entry>& students = model.students.rows;
+    std::size_t points = 0;
+    for (const Subject& subject : model.subjects) {
+        points += subject.points.rows.size();
     }
-    // A run before any start-up build read the stream decides it the same way.
-    std::string courseField =
-        form.courseField.empty() ? courseFieldFor(rs.Fields("Attrib")) : form.courseField;
-    std::vector<std::string> students;
-    for (std::int16_t i = 0; i < studentCount; ++i) {
-        FolderName name = readName(rs, "UserName");
-        bool goOn = maker.make(name, "Students", "UserName");
-        students.push_back(name.folder);
-        rs.MoveNext();
-        if (!goOn) {
-            rs.Close();
+    maker.setTotal(
+        static_cast<long>(1 + students.size() * (1 + model.courses.rows.size() + points)));
+
+    for (const Entry& student : students) {
+        if (!maker.make(student, "Students", "UserName")) {
             return false;
         }
     }
-    rs.Close();
-
-    // The course folders are those of the class's course nodes: one per Bflearning row, named
-    // by the stream's course column.
-    openQuery(form, kCoursesQuery, kLockOptimistic);
-    std::vector<std::string> courseIds;
-    std::vector<FolderName> courses;
-    for (std::int16_t j = 0, rows = toInt16(rs.RecordCount()); j < rows; ++j) {
-        courseIds.push_back(text(rs.Fields("ID")));
-        courses.push_back(readName(rs, courseField));
-        rs.MoveNext();
-    }
-    rs.Close();
-    std::vector<SubjectPoints> subjects;
-    std::size_t pointCount = 0;
-    for (const SubjectTable& subject : subjectsFor(courseField)) {
-        openQuery(form, subject.query, kLockOptimistic);
-        SubjectPoints& read = subjects.emplace_back(SubjectPoints{&subject, {}});
-        for (std::int16_t j = 0, rows = toInt16(rs.RecordCount()); j < rows; ++j) {
-            read.points.push_back(readName(rs, "KN"));
-            rs.MoveNext();
-        }
-        rs.Close();
-        pointCount += read.points.size();
-    }
-    maker.setTotal(static_cast<long>(1 + students.size() * (1 + courses.size() + pointCount)));
-
-    for (const std::string& student : students) {
-        maker.enter(data + kSeparator + student);
-        for (const FolderName& course : courses) {
-            if (!maker.make(course, "Bflearning", courseField)) {
+    stopAt(model.courses);
+    for (const Entry& student : students) {
+        maker.enter(data + kSeparator + student.folder);
+        for (const Entry& course : model.courses.rows) {
+            if (!maker.make(course, "Bflearning", model.courseField)) {
                 return false;
             }
         }
     }
-
-    // Knowledge points go into the folder of their course node: the Bflearning row whose ID is
-    // the table's course number.
-    for (const SubjectPoints& read : subjects) {
-        const SubjectTable& subject = *read.subject;
-        const std::vector<FolderName>& points = read.points;
-        if (points.empty()) {
+    for (const Subject& subject : model.subjects) {
+        stopAt(subject.points);
+        if (subject.points.rows.empty()) {
             continue;
         }
-        auto course = std::find(courseIds.begin(), courseIds.end(), std::to_string(subject.course));
-        if (course == courseIds.end()) {
+        const Entry* course = model.courseOf(subject);
+        if (course == nullptr) {
             throw Error(err::kPathNotFound, "路径未找到：表“Bflearning”中没有 ID 为 " +
                                                 std::to_string(subject.course) + " 的课程，表“" +
-                                                subject.table + "”的知识点没有上级文件夹");
+                                                subject.points.table + "”的知识点没有上级文件夹");
         }
-        const std::string& courseName =
-            courses[static_cast<std::size_t>(course - courseIds.begin())].folder;
-        for (const std::string& student : students) {
-            maker.enter(data + kSeparator + student + kSeparator + courseName);
-            for (const FolderName& point : points) {
-                if (!maker.make(point, subject.table, "KN")) {
+        for (const Entry& student : students) {
+            maker.enter(data + kSeparator + student.folder + kSeparator + course->folder);
+            for (const Entry& point : subject.points.rows) {
+                if (!maker.make(point, subject.points.table, "KN")) {
                     return false;
                 }
             }
@@ -186,7 +130,9 @@ void NewFolder_Click(Form& form) {
         WaitCursor wait(form.dialogs);
         std::unique_ptr<Progress> progress = form.dialogs.progress(kMessageTitle, "停止");
         FolderMaker maker(form.fileSystem, *progress);
-        finished = makeLayout(form, maker);
+        // Read when asked, so a change made in Access since the start shows; in the stream the
+        // start-up decided, when it got that far.
+        finished = makeFolders(form.appPath, readClass(form, form.courseField), maker);
         made = maker.made();
     }
     if (!finished) {

@@ -1,51 +1,26 @@
 #include "tree/look_up.h"
 
+#include <algorithm>
+
+#include "db/class_reader.h"
 #include "db/connection.h"
-#include "db/queries.h"
-#include "platform/error.h"
 
 namespace veltrana {
 
-namespace {
-
-// The last student row whose name is exactly name gives the key of the node to select; empty
-// when none matches. Null names match nothing.
-std::string keyOfLastMatch(Recordset& rs, const std::string& name) {
-    std::string key;
-    std::int16_t rows = toInt16(rs.RecordCount());
-    for (std::int16_t i = 0; i < rows; ++i) {
-        Value userName = rs.Fields("UserName");
-        if (userName && *userName == name) {
-            key = "父" + text(rs.Fields("ID"));
-        }
-        rs.MoveNext();
-    }
-    return key;
-}
-
-}  // namespace
-
 void Look_Up_Click(Form& form) {
     std::string name = form.dialogs.InputBox("请输入需要查询的学生姓名：", kMessageTitle);
-    // A fresh record set, closed however the look-up ends, so a failure here or in an earlier
-    // handler never leaves the next look-up facing a record set that is still open.
-    form.dbRs = std::make_unique<Recordset>();
-    Recordset& rs = *form.dbRs;
-    try {
-        openQuery(form, kStudentsQuery, kLockOptimistic);
-        std::string key = keyOfLastMatch(rs, name);
-        if (!key.empty()) {
-            form.TreeView1.select(key);
-        } else {
-            form.dialogs.MsgBox("所查询的学生不存在，请重新输入", kMessageTitle);
-        }
-    } catch (const Error&) {
-        if (rs.isOpen()) {
-            rs.Close();
-        }
-        throw;
+    TableRows students = readStudents(form);
+    if (students.failure) {
+        throw *students.failure;
     }
-    rs.Close();
+    // The last student whose name is exactly the one typed; Null names match nothing.
+    auto match = std::ranges::find_if(students.rows.rbegin(), students.rows.rend(),
+                                      [&name](const Entry& row) { return row.name == name; });
+    if (match != students.rows.rend()) {
+        form.TreeView1.select(studentKey(text(match->id)));
+    } else {
+        form.dialogs.MsgBox("所查询的学生不存在，请重新输入", kMessageTitle);
+    }
 }
 
 }  // namespace veltrana

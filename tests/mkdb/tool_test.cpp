@@ -183,7 +183,7 @@ TEST_F(ToolTest, check_listsEverythingTheWindowWouldStumbleOn) {
          {"错误：表“Students”中 UserName 为 “学生3” 的学生 ID 是 “12”：学生的 ID 应是 1 到 11",
           "错误：表“Students”ID 2 的 UserName“a/b”不能用作文件夹名称",
           "错误：表“Bflearning”ID “2”：学生 11 的这门课程与学生 1 的课程 12 的节点键都是“子112”",
-          "错误：表“语文”有 32768 行，程序最多能读 32767 行", "错误：表“数学”中 ID “1” 用了两次",
+          "错误：溢出：表“语文”有 32768 行，程序最多能读 32767 行", "错误：表“数学”中 ID “1” 用了两次",
           "错误：在集合中找不到与名称对应的项目：表“英语”中没有字段“KN”",
           "错误：表“物理”有知识点，但表“Bflearning”中没有 ID 为 4 的课程",
           "警告：表“Students”ID 4 与 ID 1 的文件夹都是“学生1”",
