@@ -6,8 +6,8 @@
 
 #include "app/new_class.h"
 #include "app/pictures.h"
+#include "db/class_reader.h"
 #include "db/connection.h"
-#include "model/folder_name.h"
 #include "platform/error.h"
 #include "platform/network.h"
 #include "platform/qt/qt_controls.h"
@@ -62,37 +62,6 @@ void line(QWidget* parent, const char* name, int x1, int y1, int x2, int y2) {
     QPalette palette = frame->palette();
     palette.setColor(QPalette::Window, palette.color(QPalette::WindowText));
     frame->setPalette(palette);
-}
-
-// The class as the tree shows it: the students, and the courses and knowledge points of the first
-// of them, which are every student's. The phone page's catalogue is made of it.
-ClassModel classOfTree(const KeyedTree& tree) {
-    ClassModel model;
-    if (tree.topLevel().empty()) {
-        return model;
-    }
-    auto entry = [&tree](int node, Value id) {
-        const std::string& name = tree.node(node).text;
-        return Entry{std::move(id), name, folderNameFor(name)};
-    };
-    const std::vector<int>& students = tree.childrenOf(tree.topLevel().front());
-    for (int student : students) {
-        const std::string_view key = tree.node(student).key;  // "父" and the ID
-        model.students.rows.push_back(
-            entry(student, std::string(key.substr(std::string_view("父").size()))));
-    }
-    if (students.empty()) {
-        return model;
-    }
-    for (int course : tree.childrenOf(students.front())) {
-        Subject& subject = model.subjects.emplace_back();
-        subject.course = static_cast<int>(model.subjects.size());
-        model.courses.rows.push_back(entry(course, std::to_string(subject.course)));
-        for (int point : tree.childrenOf(course)) {
-            subject.points.rows.push_back(entry(point, {}));
-        }
-    }
-    return model;
 }
 
 }  // namespace
@@ -165,8 +134,13 @@ void Form1::buildMenus() {
 void Form1::openPhoneUpload() {
     try {
         if (!phoneDialog_) {
+            // Without a class the page says so, and the teacher connects first.
             phoneDialog_ = std::make_unique<PhoneDialog>(
-                *form_, [this] { return classOfTree(tree_->keyedModel().tree()); }, this);
+                *form_,
+                [this] {
+                    return form_->connected ? readClass(*form_, form_->courseField) : ClassModel();
+                },
+                this);
         }
         phoneDialog_->start(phoneAddresses());
         phoneDialog_->show();

@@ -64,6 +64,17 @@ TEST(PhoneCatalogue, StudentsInRollCallOrderAndEachCourseWithItsSubjectsPoints) 
         PhoneCatalogue chosen = phoneCatalogue(aClass(), c.selected);
         EXPECT_EQ(std::vector({chosen.student, chosen.course, chosen.point}), c.expected);
     }
+    // As the tree, the catalogue ends where the first table that could not be read begins.
+    ClassModel failing = aClass();
+    failing.subjects[1].points.failure = Error(err::kTableNotFound, "语文");
+    EXPECT_THAT(names(phoneCatalogue(failing, {}).courses[1].points),
+                ElementsAre("函数|函数", "a/b|"));
+    EXPECT_TRUE(phoneCatalogue(failing, {}).courses[0].points.empty());
+    failing.courses.failure = Error(err::kTableNotFound, "Bflearning");
+    EXPECT_EQ(phoneCatalogue(failing, {}).students.size(), 3u);
+    EXPECT_TRUE(phoneCatalogue(failing, {}).courses.empty());
+    failing.students.failure = Error(err::kTableNotFound, "Students");
+    EXPECT_TRUE(phoneCatalogue(failing, {}).students.empty());
     EXPECT_EQ(catalogueJson(phoneCatalogue({}, {})),
               R"({"students":[],"courses":[],"selected":[-1,-1,-1]})");
 }
