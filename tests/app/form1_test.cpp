@@ -26,6 +26,7 @@
 
 #include "app/phone_dialog.h"
 #include "app/qt_test_support.h"
+#include "phone/routes.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_tree.h"
 #include "support/class_db.h"
@@ -419,7 +420,7 @@ TEST_F(Form1Test, PhoneUploadShowsAScannableAddressAndListsWhatArrivesInTheShown
     const QUrl url(address);
     httplib::Client phone("127.0.0.1", url.port());
     const std::string token = url.query().toStdString();
-    auto catalogue = phone.Get(("/catalogue?" + token).c_str());
+    auto catalogue = phone.Get((veltrana::phone::kCatalogueRoute + ("?" + token)).c_str());
     ASSERT_TRUE(catalogue);
     // The node clicked in the window is the page's default.
     QJsonArray selected = QJsonDocument::fromJson(QByteArray::fromStdString(catalogue->body))
@@ -434,8 +435,11 @@ TEST_F(Form1Test, PhoneUploadShowsAScannableAddressAndListsWhatArrivesInTheShown
         }
         node += std::to_string(index.toInt());
     }
-    auto landed = phone.Post(("/upload?" + token + "&node=" + node + "&name=image.jpg").c_str(),
-                             "photo", "image/jpeg");
+    auto landed = phone.Post(
+        (veltrana::phone::kUploadRoute + ("?" + token) + "&" + veltrana::phone::kNodeParam + "=" +
+         node + "&" + veltrana::phone::kNameParam + "=image.jpg")
+            .c_str(),
+        "photo", "image/jpeg");
     ASSERT_TRUE(landed);
     EXPECT_EQ(landed->status, 200);
     auto* arrivals = dialog.findChild<QTableWidget*>("Arrivals");

@@ -138,7 +138,7 @@ TEST_F(PhoneServerTest, OnlyTheTokenOpensThePageItsCatalogueAndTheUploadAndNoLog
     const std::string catalogue = phone::kCatalogueRoute;
     for (const std::string& path :
          {std::string("/"), "/?" + wrong, "/?" + token.substr(0, token.size() - 1),
-          catalogue + "?t=", catalogue + "?" + token + "0"}) {
+          catalogue + "?" + phone::kTokenParam + "=", catalogue + "?" + token + "0"}) {
         auto result = client().Get(path.c_str());
         ASSERT_TRUE(result) << path;
         EXPECT_EQ(result->status, 403) << path;
