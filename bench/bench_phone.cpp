@@ -81,7 +81,7 @@ double bareSocketSeconds(FileSystem& files, const std::string& folder,
             file->write(buffer.data(), static_cast<std::size_t>(got));
             size -= static_cast<std::uint64_t>(got);
         }
-        file->land(nameOf(i));
+        file->land(nameOf(i), OnClash::kKeepBoth);
     }
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
     phone.join();

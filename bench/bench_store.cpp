@@ -132,7 +132,7 @@ void benchStore() {
         names.push_back("学生" + std::to_string(100 + i));
     }
     auto tables = test::classTables(names, kPointsPerSubject);
-    mkdb::writeDatabase(dir.path() + kSeparator + "DataBases.mdb", tables);
+    test::writeClassDb(dir.path(), tables);
     const std::string data = dir.path() + kSeparator + "Data";
     const std::vector<std::string> paths = layoutOf(data, tables);
 

@@ -74,7 +74,7 @@ void benchTree() {
         names.push_back("学生" + std::to_string(100 + i));
     }
     auto tables = test::classTables(names, kPointsPerSubject);
-    mkdb::writeDatabase(appPath + "/DataBases.mdb", tables);
+    test::writeClassDb(appPath, tables);
     const int nodes = 1 + kStudents * (1 + 6 + 6 * kPointsPerSubject);
 
     // Ours and the baseline take turns, so a busy moment of the machine hits both alike. Half a

@@ -81,3 +81,8 @@ install(CODE [[
         file(COPY_FILE /usr/share/doc/${package}/copyright "${folder}/licenses/${project}.txt")
     endforeach()
 ]])
+
+# FreeXL is linked into the programs (the patched build of scripts/linux/freexl.sh), so no
+# library file brings its licence along.
+install(FILES ${VELTRANA_FREEXL_PREFIX}/share/doc/freexl/copyright DESTINATION veltrana/licenses
+    RENAME freexl.txt)

@@ -183,23 +183,25 @@ void Form1::buildControls(const std::string& appPath, const Form1Services& servi
     setTabOrder(command1, command2);
     tree->setFocus();
 
-    form_ = std::make_unique<Form>(Form{*tree,
-                                        *list,
-                                        *image,
-                                        *label1,
-                                        *label2,
-                                        *label3,
-                                        services.fileDialog ? *services.fileDialog : qtFileDialog_,
-                                        services.dialogs ? *services.dialogs : qtDialogs_,
-                                        services.dataAccess ? *services.dataAccess : mdbDataAccess_,
-                                        services.fileSystem ? *services.fileSystem : stdFileSystem_,
-                                        services.shell ? *services.shell : qtShell_,
-                                        appPath,
-                                        {},
-                                        {},
-                                        {},
-                                        {},
-                                        {}});
+    form_ = std::make_unique<Form>(
+        Form{*tree,
+             *list,
+             *image,
+             *label1,
+             *label2,
+             *label3,
+             services.fileDialog ? *services.fileDialog : qtFileDialog_,
+             services.dialogs ? *services.dialogs : qtDialogs_,
+             services.dataAccess ? *services.dataAccess : mdbDataAccess_,
+             services.fileSystem ? *services.fileSystem : stdFileSystem_,
+             services.shell ? *services.shell : qtShell_,
+             services.childProcess ? *services.childProcess : qtChildProcess_,
+             appPath,
+             {},
+             {},
+             {},
+             {},
+             {}});
 
     // Only a mouse click on a node is a node click; moving with the keys selects without one.
     connect(tree, &QTreeView::clicked, this, [this] { run(TreeView1_NodeClick); });

@@ -8,20 +8,22 @@
 #include "platform/form.h"
 #include "platform/fs/std_file_system.h"
 #include "platform/mdb/mdb_connection.h"
+#include "platform/qt/qt_child_process.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_tree.h"
 
 namespace veltrana {
 
 // What the window uses beyond its own widgets. An empty entry gets the real one (Qt dialogs,
-// the desktop shell, the Access file reader, the disk); tests fill in the modal dialogs and the
-// shell, so nothing waits for a user who is not there.
+// the desktop shell, the Access file reader, the disk, processes of the tool); tests fill in the
+// modal dialogs and the shell, so nothing waits for a user who is not there.
 struct Form1Services {
     Dialogs* dialogs = nullptr;
     FileDialog* fileDialog = nullptr;
     Shell* shell = nullptr;
     DataAccess* dataAccess = nullptr;
     FileSystem* fileSystem = nullptr;
+    ChildProcess* childProcess = nullptr;
 };
 
 // The one window. Its controls carry their names as object names (TreeView1, List1, Command1,
@@ -53,6 +55,7 @@ private:
     QtShell qtShell_;
     MdbDataAccess mdbDataAccess_;
     StdFileSystem stdFileSystem_;
+    QtChildProcess qtChildProcess_;
     std::unique_ptr<Form> form_;
     QtTreeView* tree_ = nullptr;
     // Made on first use, destroyed before form_: its server writes through the form's file system.

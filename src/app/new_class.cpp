@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "mkdb/check.h"
 #include "mkdb/new_class.h"
+#include "mkdb/roster_report.h"
 #include "platform/error.h"
 #include "platform/fs/std_file_system.h"
 #include "platform/utf8.h"
@@ -23,12 +24,17 @@ struct RosterRead {
     std::optional<mkdb::Roster> roster;  // none when it cannot be used
 };
 
-RosterRead readRoster(const std::string& file) {
+// The roster is read by the tool beside the program, in a process of its own: a workbook damaged
+// in the wrong place can make a reader library fail, and that must not take the window along.
+RosterRead readRoster(Form& form, const std::string& file) {
     RosterRead read{{file, {}, {}, {}, false}, std::nullopt};
     RosterPreview& preview = read.preview;
     try {
-        mkdb::Roster roster = mkdb::readRoster(file);
-        mkdb::Findings findings = mkdb::checkRoster(roster);
+        WaitCursor wait(form.dialogs);
+        mkdb::CheckedRoster checked = mkdb::readRosterApart(
+            form.childProcess, form.appPath + kSeparator + "veltrana-mkdb", file);
+        mkdb::Roster& roster = checked.roster;
+        const mkdb::Findings& findings = checked.findings;
         for (const mkdb::RosterName& student : roster.names) {
             preview.names.push_back("第 " + std::to_string(student.line) + " 行　" + student.name);
         }
@@ -92,7 +98,8 @@ void copyDemoClass(Form& form) {
         return;
     }
     // Keep-both never replaces: a database that came meanwhile stays the teacher's.
-    form.fileSystem.copyFile(demo, databasePath(form.appPath), OnClash::kKeepBoth);
+    form.fileSystem.copyFile(demo, databasePath(form.appPath), OnClash::kKeepBoth,
+                             FolderFlush::kNow);
     openClass(form);
 }
 
@@ -111,7 +118,7 @@ void NewClass_Click(Form& form) {
             return;
         }
         folder = file.substr(0, file.find_last_of("/\\"));
-        RosterRead read = readRoster(file);
+        RosterRead read = readRoster(form, file);
         NewClassAnswer answer = form.dialogs.newClass(read.preview, stream);
         if (answer == NewClassAnswer::Cancel) {
             return;
@@ -125,7 +132,8 @@ void NewClass_Click(Form& form) {
     }
     {
         WaitCursor wait(form.dialogs);
-        mkdb::writeClass(databasePath(form.appPath), *roster, stream, mkdb::builtInPoints());
+        mkdb::writeClass(form.fileSystem, databasePath(form.appPath), *roster, stream,
+                         mkdb::builtInPoints());
     }
     openClass(form);
 }

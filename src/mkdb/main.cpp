@@ -15,6 +15,7 @@
 #include "mkdb/csv.h"
 #include "mkdb/mdb_writer.h"
 #include "mkdb/new_class.h"
+#include "mkdb/roster_report.h"
 #include "mkdb/text_file.h"
 #include "platform/console.h"
 #include "platform/error.h"
@@ -38,6 +39,8 @@ constexpr const char* kDescription =
     "      把文件夹 DIR 中的每个 CSV 文件写成一张表\n"
     "  veltrana-mkdb --dump FILE TABLE\n"
     "      按程序读取的方式把一张表输出为 CSV\n"
+    "  veltrana-mkdb --read-roster 名单\n"
+    "      读出名单中的姓名及其行号、警告和错误（窗口用它在单独的进程中读名单）\n"
     "\n"
     "退出状态：0 成功（可有警告），1 有错误，2 用法不对。";
 
@@ -110,8 +113,9 @@ int makeClass(const std::string& stream, const std::string& rosterFile, const QS
         std::cerr << "名单有错，没有写入数据库\n";
         return 1;
     }
+    StdFileSystem files;
     writeClass(
-        out, roster, stream,
+        files, out, roster, stream,
         pointsFolder.isEmpty() ? builtInPoints() : pointsFrom(pointsFolder.toStdString(), stream));
     std::cout << "已写入“" << out << "”：" << stream << "班，" << roster.names.size()
               << " 名学生。可用 veltrana-mkdb --check 检查它\n";
@@ -134,7 +138,9 @@ int run(const QStringList& arguments) {
     QCommandLineOption pointsOption("points", "知识点表所在的文件夹。", "文件夹");
     QCommandLineOption checkOption("check", "检查数据库。", "FILE");
     QCommandLineOption dumpOption("dump", "输出数据库中的一张表。", "FILE");
-    parser.addOptions({classOption, rosterOption, pointsOption, checkOption, dumpOption});
+    QCommandLineOption readRosterOption("read-roster", "读出名单。", "名单");
+    parser.addOptions(
+        {classOption, rosterOption, pointsOption, checkOption, dumpOption, readRosterOption});
     parser.addPositionalArgument("参数", "OUT.mdb、DIR、TABLE 等，见上面的用法。", "[参数…]");
     if (!parser.parse(arguments)) {
         return usage(parser, parser.errorText());
@@ -159,6 +165,10 @@ int run(const QStringList& arguments) {
     if (form({"check"}, 0)) {
         return check(parser.value(checkOption).toStdString());
     }
+    if (form({"read-roster"}, 0)) {
+        useBinaryStandardOutput();
+        return writeRosterReport(parser.value(readRosterOption).toStdString(), std::cout);
+    }
     if (form({"dump"}, 1)) {
         return dump(parser.value(dumpOption).toStdString(), positional[0].toStdString());
     }
@@ -171,7 +181,9 @@ int run(const QStringList& arguments) {
                          parser.value(pointsOption), positional[0].toStdString());
     }
     if (form({}, 2)) {
-        writeNewDatabase(positional[0].toStdString(), readCsvFolder(positional[1].toStdString()));
+        StdFileSystem files;
+        writeNewDatabase(files, positional[0].toStdString(),
+                         readCsvFolder(positional[1].toStdString()));
         return 0;
     }
     return usage(parser, "参数不对");

@@ -1,26 +1,17 @@
 #include "mkdb/mdb_writer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <deque>
-#include <filesystem>
 #include <memory>
 #include <optional>
-#include <system_error>
 
 #include "mkdb/ucs2.h"
 #include "platform/error.h"
-#include "platform/fs/new_file.h"
-#include "platform/utf8.h"
 
 // The page layout follows the public notes on the Jet 4 format (mdbtools' HACKING.md): 4096-byte
 // pages, the header page 0, the global usage map on page 1, the definition of MSysObjects on
@@ -847,67 +838,6 @@ double accessNow() {
     return static_cast<double>(std::time(nullptr)) / 86400.0 + 25569.0;
 }
 
-std::int32_t errorNumberOf(const std::error_code& code) {
-    if (code == std::errc::no_such_file_or_directory || code == std::errc::not_a_directory) {
-        return err::kPathNotFound;
-    }
-    if (code == std::errc::permission_denied || code == std::errc::operation_not_permitted ||
-        code == std::errc::read_only_file_system) {
-        return err::kPermissionDenied;
-    }
-    return err::kPathFileAccess;
-}
-
-// The temporary file beside the target; removed unless it was renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const std::string& target) {
-        static std::atomic<unsigned> counter{0};
-        path_ = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-    }
-    ~TemporaryFile() {
-        if (!path_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove(utf8Path(path_), ignored);
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::string& path() const { return path_; }
-    void kept() { path_.clear(); }
-
-private:
-    std::string path_;
-};
-
-void writeFile(const std::string& path, const PageFile& file) {
-    auto fail = [&](const std::string& what, std::error_code code) {
-        return Error(errorNumberOf(code),
-                     "无法" + what + "数据库文件" + quoted(path) + "：" + code.message());
-    };
-    auto lastError = [] { return std::error_code(errno, std::generic_category()); };
-    TemporaryFile temporary(path);
-    std::FILE* out = createNewFile(temporary.path());
-    if (out == nullptr) {
-        throw fail("创建", lastError());
-    }
-    bool written = true;
-    for (const Page& page : file.pages()) {
-        written = written && std::fwrite(page.data(), 1, page.size(), out) == page.size();
-    }
-    written = std::fflush(out) == 0 && written;
-    if (std::fclose(out) != 0 || !written) {
-        throw fail("写入", lastError());
-    }
-    std::error_code renamed;
-    std::filesystem::rename(utf8Path(temporary.path()), utf8Path(path), renamed);
-    if (renamed) {
-        throw fail("保存", renamed);
-    }
-    temporary.kept();
-}
-
 }  // namespace
 
 bool isLongInteger(std::string_view text) {
@@ -933,7 +863,7 @@ void toggleHeaderMask(std::uint8_t* page) {
     applyRc4({0xC7, 0xDA, 0x39, 0x6B}, page + 0x18, 128);
 }
 
-void writeDatabase(const std::string& path, const std::vector<TableData>& tables) {
+void writeDatabase(const std::vector<TableData>& tables, const ByteSink& out) {
     std::vector<std::u16string> names;
     for (const TableData& table : tables) {
         auto place = [&](std::size_t row) {
@@ -984,7 +914,9 @@ void writeDatabase(const std::string& path, const std::vector<TableData>& tables
     catalog.finish();
     writeGlobalMap(file, globalMap);
     writeHeader(file[0], created);
-    writeFile(path, file);
+    for (const Page& page : file.pages()) {
+        out(reinterpret_cast<const char*>(page.data()), page.size());
+    }
 }
 
 }  // namespace veltrana::mkdb

@@ -51,9 +51,12 @@ bool isLongInteger(std::string_view text);
 // row.
 void checkTable(const TableData& table, const std::function<std::string(std::size_t)>& place);
 
-// Writes the tables as a new Access 2000 (Jet 4) file at path. The file is written under a
-// temporary name beside path and renamed into place at the end, so a failure leaves no file.
-void writeDatabase(const std::string& path, const std::vector<TableData>& tables);
+// Takes the bytes of a file in order; whatever it throws ends the writing.
+using ByteSink = std::function<void(const char* data, std::size_t size)>;
+
+// Writes the tables as a new Access 2000 (Jet 4) file into out. Every table is checked before
+// the first byte goes out; the file itself is the caller's business.
+void writeDatabase(const std::vector<TableData>& tables, const ByteSink& out);
 
 // Jet hides part of the header page (page 0) under RC4 with a fixed key. Masking and unmasking
 // are the same operation; tests use it to set header fields of a written file.

@@ -12,7 +12,7 @@
 #include "mkdb/text_file.h"
 #include "mkdb/workbook.h"
 #include "platform/error.h"
-#include "platform/fs/std_file_system.h"
+#include "platform/file_system.h"
 #include "platform/utf8.h"
 #include "model/folder_name.h"
 
@@ -161,8 +161,8 @@ std::vector<TableData> builtInPoints() {
     return tables;
 }
 
-void writeClass(const std::string& out, const Roster& roster, const std::string& stream,
-                std::vector<TableData> subjects) {
+void writeClass(FileSystem& files, const std::string& out, const Roster& roster,
+                const std::string& stream, std::vector<TableData> subjects) {
     std::vector<std::string> names;
     for (const RosterName& student : roster.names) {
         names.push_back(student.name);
@@ -171,19 +171,31 @@ void writeClass(const std::string& out, const Roster& roster, const std::string&
     checkTable(tables[0], [&](std::size_t row) {
         return rowOf(roster, roster.names[row == 0 ? 0 : row - 1].line);
     });
-    writeNewDatabase(out, tables);
+    writeNewDatabase(files, out, tables);
 }
 
-// A database already there may hold what the teacher changed in Access; it is never replaced.
-void writeNewDatabase(const std::string& out, const std::vector<TableData>& tables) {
-    constexpr std::int32_t kFileAlreadyExists = 58;
-    std::error_code error;
-    if (std::filesystem::exists(utf8Path(out), error) || error) {
-        throw Error(kFileAlreadyExists, "文件已存在：“" + out +
-                                            "”。已有的数据库不会被覆盖，请先把它移走"
-                                            "（移到别的文件夹或改名），或换一个文件名");
+// A database already there may hold what the teacher changed in Access; it is never replaced,
+// not even one that comes while this one is written: the new file takes its name only if free.
+void writeNewDatabase(FileSystem& files, const std::string& out,
+                      const std::vector<TableData>& tables) {
+    const Error there(err::kFileAlreadyExists, "文件已存在：“" + out +
+                                                   "”。已有的数据库不会被覆盖，请先把它移走"
+                                                   "（移到别的文件夹或改名），或换一个文件名");
+    if (files.exists(out)) {
+        throw there;
     }
-    writeDatabase(out, tables);
+    const std::filesystem::path path = utf8Path(out);
+    const std::string folder = path.has_parent_path() ? utf8Text(path.parent_path()) : ".";
+    std::unique_ptr<IncomingFile> file = files.receive(folder);
+    writeDatabase(tables, [&](const char* data, std::size_t size) { file->write(data, size); });
+    try {
+        file->land(utf8Text(path.filename()), OnClash::kRefuse);
+    } catch (const Error& error) {
+        if (error.number() == err::kFileAlreadyExists) {
+            throw there;
+        }
+        throw;
+    }
 }
 
 std::vector<std::string> subjectTableNames() {

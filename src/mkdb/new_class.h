@@ -5,6 +5,7 @@
 
 #include "mkdb/findings.h"
 #include "mkdb/mdb_writer.h"
+#include "platform/file_system.h"
 
 namespace veltrana::mkdb {
 
@@ -44,11 +45,14 @@ std::vector<TableData> builtInPoints();
 // stream (理科 or 文科) and the subject tables given. Never over a file that is there (58), and
 // whole or not at all. A roster with faults must not get here: its names are checked again as
 // the Students table, each fault naming its row.
-void writeClass(const std::string& out, const Roster& roster, const std::string& stream,
-                std::vector<TableData> subjects);
+void writeClass(FileSystem& files, const std::string& out, const Roster& roster,
+                const std::string& stream, std::vector<TableData> subjects);
 
-// writeDatabase of a new file: refused (58) when out is there, so nothing is ever replaced.
-void writeNewDatabase(const std::string& out, const std::vector<TableData>& tables);
+// writeDatabase into a new file at out, which lands as the uploads do: flushed to the disk under
+// a temporary name, then renamed only if out is free, so a failure leaves nothing and a file that
+// is there, or comes meanwhile, is never replaced (58).
+void writeNewDatabase(FileSystem& files, const std::string& out,
+                      const std::vector<TableData>& tables);
 
 // The tables of a class: Students with IDs 1..N in the order given, each with `attrib`;
 // Bflearning with the six courses of both streams; then the subject tables as given.

@@ -133,7 +133,7 @@ const PhoneArrival& PhoneFile::end() {
     }
     if (wanted()) {
         try {
-            arrival_.name = file_->land(arrival_.name);
+            arrival_.name = file_->land(arrival_.name, OnClash::kKeepBoth);
         } catch (const Error& e) {
             refuse(Refusal::kFailed, errorText(e));
         }

@@ -28,6 +28,8 @@ std::string errorText(const Error& error);
 namespace err {
 inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kFileNotFound = 53;
+inline constexpr std::int32_t kFileAlreadyExists = 58;
+inline constexpr std::int32_t kDiskFull = 61;
 inline constexpr std::int32_t kPermissionDenied = 70;
 inline constexpr std::int32_t kPathFileAccess = 75;
 inline constexpr std::int32_t kPathNotFound = 76;

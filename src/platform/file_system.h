@@ -15,9 +15,15 @@ inline constexpr char kSeparator = '\\';
 inline constexpr char kSeparator = '/';
 #endif
 
-// What a name clash does to a file that arrives: replace the file of that name, or keep both
-// and give the new one the first free name "名字 (2).jpg", "名字 (3).jpg" ...
-enum class OnClash { kReplace, kKeepBoth };
+// What a name clash does to a file that arrives: replace the file of that name; keep both and
+// give the new one the first free name "名字 (2).jpg", "名字 (3).jpg" ...; or refuse (58) and
+// leave the file that is there alone. Only kReplace ever replaces, so a name that was free when
+// the user chose it and is taken meanwhile (a phone, another copy of the program) never is.
+enum class OnClash { kReplace, kKeepBoth, kRefuse };
+
+// When a landing puts the file's new name on the disk: at once, or with one flushFolder that the
+// caller makes after a batch of files, before it reports them saved.
+enum class FolderFlush { kNow, kLater };
 
 // The name of the n-th copy: "作业.jpg" and 2 make "作业 (2).jpg"; a name without an extension,
 // or one that only starts with a dot, gets the number at its end.
@@ -30,11 +36,10 @@ class IncomingFile {
 public:
     virtual ~IncomingFile() = default;
     virtual void write(const char* data, std::size_t size) = 0;
-    // Flushes the file to the disk and gives it name in its folder without ever replacing a
-    // file: when name is taken, by a file that was there or one that landed a moment ago from
-    // another upload, the first free numbered name. Then flushes the folder, so the name is on
-    // the disk too. Returns the name given.
-    virtual std::string land(const std::string& name) = 0;
+    // Flushes the file to the disk, gives it name in its folder as onClash says (a name taken by
+    // a file that landed a moment ago from another upload is taken as any other), then flushes
+    // the folder, so the name is on the disk too. Returns the name given.
+    virtual std::string land(const std::string& name, OnClash onClash) = 0;
 };
 
 class FileSystem {
@@ -55,7 +60,9 @@ public:
     // kKeepBoth an existing destination stays and the copy gets the first free numbered name,
     // which no other upload into the folder can take at the same moment. Returns the path given.
     virtual std::string copyFile(const std::string& source, const std::string& destination,
-                                 OnClash onClash) = 0;
+                                 OnClash onClash, FolderFlush folderFlush) = 0;
+    // Puts the names that copies gave in folder on the disk (after FolderFlush::kLater).
+    virtual void flushFolder(const std::string& folder) = 0;
     // Starts a file that arrives in pieces into folder; 76 when the folder does not exist.
     virtual std::unique_ptr<IncomingFile> receive(const std::string& folder) = 0;
     // Removes the temporary files that copies into folder left when the program was killed in

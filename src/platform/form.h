@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/child_process.h"
 #include "platform/controls.h"
 #include "platform/data_access.h"
 #include "platform/file_system.h"
@@ -25,6 +26,7 @@ struct Form {
     DataAccess& dataAccess;
     FileSystem& fileSystem;
     Shell& shell;
+    ChildProcess& childProcess;
     // The folder that holds the program file, without a trailing separator.
     std::string appPath;
 

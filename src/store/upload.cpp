@@ -28,9 +28,10 @@ public:
     Upload(Form& form, bool many) : form_(form), many_(many) {}
 
     // Copies each file in turn and gives the one message that lists the files not copied, with
-    // why (empty when there is nothing to say). With one file a failure is reported as it always
-    // was; with several a file that fails does not stop the others. The user stops the upload
-    // after the current file, in the progress dialog or at a clash.
+    // why, and those that had to take a numbered name (empty when there is nothing to say). With
+    // one file a failure is reported as it always was; with several a file that fails does not
+    // stop the others. The user stops the upload after the current file, in the progress dialog
+    // or at a clash.
     std::string copyAll(const std::vector<std::string>& sources) {
         auto progress = form_.dialogs.progress(kMessageTitle, "停止上传");
         const long total = static_cast<long>(sources.size());
@@ -55,11 +56,20 @@ public:
         for (; next < total; ++next) {
             notCopied(sources[static_cast<std::size_t>(next)], "上传已停止");
         }
-        if (!many_ || notCopiedCount_ == 0) {
-            return {};
+        // One flush of the folder for all the copies, before anything is reported done.
+        if (copied_) {
+            form_.fileSystem.flushFolder(form_.selectedPath);
         }
-        return std::to_string(total) + " 个文件中有 " + std::to_string(notCopiedCount_) +
-               " 个没有上传：" + notCopied_;
+        std::string report;
+        if (many_ && notCopiedCount_ > 0) {
+            report = std::to_string(total) + " 个文件中有 " + std::to_string(notCopiedCount_) +
+                     " 个没有上传：" + notCopied_;
+        }
+        if (!renamed_.empty()) {
+            report += (report.empty() ? "" : "\n\n") +
+                      std::string("上传期间文件夹里出现了同名的文件，两个都已保留：") + renamed_;
+        }
+        return report;
     }
 
 private:
@@ -75,8 +85,12 @@ private:
             name = *there;
             destination = form_.selectedPath + kSeparator + name;
         }
-        OnClash onClash = OnClash::kReplace;
+        // A name that is free now may be taken before the copy lands (a phone, another copy of
+        // the program on a shared Data): only the user's 替换 replaces anything.
+        OnClash onClash = OnClash::kKeepBoth;
+        bool wasFree = true;
         if (form_.fileSystem.exists(destination)) {
+            wasFree = false;
             if (form_.fileSystem.sameFile(source, destination)) {
                 return true;  // the chosen file already is the one in the folder
             }
@@ -85,15 +99,20 @@ private:
             if (answer == kStop) {
                 return false;
             }
-            if (answer == kKeepBoth) {
-                onClash = OnClash::kKeepBoth;
-            } else if (answer != kReplace) {
+            if (answer == kReplace) {
+                onClash = OnClash::kReplace;
+            } else if (answer != kKeepBoth) {
                 notCopied(source, "已取消");
                 return true;
             }
         }
-        std::string copied = fileNameOf(form_.fileSystem.copyFile(source, destination, onClash));
+        std::string copied = fileNameOf(
+            form_.fileSystem.copyFile(source, destination, onClash, FolderFlush::kLater));
+        copied_ = true;
         inFolder_.emplace(caseFoldedUtf16(copied), copied);
+        if (wasFree && copied != name) {
+            renamed_.append("\n").append(name).append(" 已另存为“").append(copied).append("”");
+        }
         return true;
     }
 
@@ -143,6 +162,8 @@ private:
     std::map<std::u16string, std::string> inFolder_;  // the folder's files by case-folded name
     std::string notCopied_;
     int notCopiedCount_ = 0;
+    bool copied_ = false;
+    std::string renamed_;  // files whose name was taken while they were copied, a line each
 };
 
 }  // namespace

@@ -138,6 +138,7 @@ protected:
     test::FakeDialogs dialogs;
     test::FakeFileDialog fileDialog;
     test::FakeShell shell;
+    test::InProcessTool tool;
     std::unique_ptr<Form1> window;
 };
 
@@ -213,9 +214,7 @@ TEST_F(Form1Test, StartUpConnectsAndShowsStudentsInPinyinOrder) {
     auto* tree = control<QtTreeView>("TreeView1");
     QModelIndex root = tree->model()->index(0, 0);
     EXPECT_EQ(root.data().toString(), "班级");
-    if (test::systemReadsPinyin()) {
-        EXPECT_EQ(rowTexts(*tree->model(), root), (Texts{"李娜", "王芳", "张伟"}));
-    }
+    EXPECT_EQ(rowTexts(*tree->model(), root), (Texts{"李娜", "王芳", "张伟"}));
     EXPECT_EQ(tree->keyedModel().tree().size(), 1 + 3 + 3 * (6 + 6 * 2));
 
     std::filesystem::remove(utf8Path(dir.path() + "/DataBases.mdb"));
@@ -298,7 +297,6 @@ TEST_F(Form1Test, WhatIsHighlightedIsWhatThePreviewShowsAndOpens) {
     open();
     clickNode("父1");
     auto* list = control<QtListBox>("List1");
-    SKIP_REST_WITHOUT_PINYIN_ORDER();
     ASSERT_EQ(rowTexts(*list->model()), (Texts{"说明.txt", "作业.第2次.jpg", "IMG_0001.JPG"}));
 
     auto* image = control<QtPictureBox>("Image1");
@@ -333,8 +331,8 @@ TEST_F(Form1Test, WhatIsHighlightedIsWhatThePreviewShowsAndOpens) {
 TEST_F(Form1Test, NewClassAndCheckRunThroughTheRealDialogs) {
     std::filesystem::remove(utf8Path(dir.path() + "/DataBases.mdb"));
     fileDialog.chosenFiles = {std::string(VELTRANA_ROSTERS) + "/roster.xlsx"};
-    window = std::make_unique<Form1>(dir.path(),
-                                     Form1Services{nullptr, &fileDialog, &shell, nullptr, nullptr});
+    window = std::make_unique<Form1>(
+        dir.path(), Form1Services{nullptr, &fileDialog, &shell, nullptr, nullptr, &tool});
     window->load();
     window->show();
     QStringList questions;
@@ -367,10 +365,8 @@ TEST_F(Form1Test, NewClassAndCheckRunThroughTheRealDialogs) {
     window->shown();
     EXPECT_EQ(caption("Label1"), "连接数据库成功! ");
     auto* tree = control<QtTreeView>("TreeView1");
-    if (test::systemReadsPinyin()) {
-        EXPECT_EQ(rowTexts(*tree->model(), tree->model()->index(0, 0)),
-                  (Texts{"李娜", "欧阳娜娜", "王芳", "曾小明"}));
-    }
+    EXPECT_EQ(rowTexts(*tree->model(), tree->model()->index(0, 0)),
+              (Texts{"李娜", "欧阳娜娜", "王芳", "曾小明"}));
     ASSERT_EQ(questions.size(), 2);
     EXPECT_TRUE(questions[0].contains("还没有班级数据库"));
     EXPECT_TRUE(questions[1].contains("理科班：学生 4 名"));

@@ -2,8 +2,12 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdlib>
+
 #include "db/connection.h"
 #include "logic/class_test.h"
+#include "mkdb/roster_report.h"
+#include "platform/qt/qt_child_process.h"
 #include "tree/form_load.h"
 
 namespace veltrana {
@@ -71,6 +75,18 @@ TEST_F(NewClassTest, faultyRosterOrExistingDatabase_writeNothing) {
                             HasSubstr("警告：")));
     EXPECT_FALSE(std::filesystem::exists(utf8Path(database())));
 
+    // The tool beside the program reads the roster; when it crashes, the dialog says so.
+    window.tool.ends = ChildRun{ChildRun::End::Crashed, 0, {}, {}};
+    window.fileDialog.chosenFiles = {roster("roster.xls")};
+    window.dialogs.newClassAnswers = {{NewClassAnswer::Create, "理科"}};
+    NewClass_Click(form);
+    const RosterPreview& crashed = window.dialogs.previews.at(1);
+    EXPECT_FALSE(crashed.canCreate);
+    EXPECT_THAT(crashed.summary,
+                StartsWith("错误：3274读取文件“" + roster("roster.xls") + "”时，读取名单的程序“" +
+                           at("veltrana-mkdb") + "”意外终止"));
+    EXPECT_FALSE(std::filesystem::exists(utf8Path(database())));
+
     useClass(test::classTables({"张伟"}, 1));
     std::string before = test::readFile(database());
     NewClass_Click(form);
@@ -101,6 +117,39 @@ TEST_F(NewClassTest, demoClass_isCopiedAndOpened) {
     EXPECT_EQ(window.label1.caption, kConnectedText);
     EXPECT_EQ(test::readWithOurLayer(database(), "Students").rows.size(), 2u);
     EXPECT_FALSE(std::filesystem::exists(utf8Path(data())));  // 以后再说
+}
+
+// The real tool in a process of its own reads what the reader reads in this one; a tool that is
+// not there, or that dies of a signal, gives a message in place of a roster.
+TEST(RosterApartTest, realToolReadsTheRoster_aMissingOrCrashingOneIsNamed) {
+    const char* built = std::getenv("VELTRANA_MKDB");
+    ASSERT_NE(built, nullptr) << "VELTRANA_MKDB names the built veltrana-mkdb";
+    QtChildProcess processes;
+    std::string file = roster("roster.xls");
+    mkdb::CheckedRoster read =
+        mkdb::readRosterApart(processes, utf8Text(utf8Path(built).replace_extension()), file);
+    EXPECT_EQ(read.roster.where, mkdb::readRoster(file).where);
+    ASSERT_EQ(read.roster.names.size(), 4u);
+    EXPECT_EQ(read.roster.names[3].name, "欧阳娜娜");
+    EXPECT_EQ(read.roster.names[3].line, 7u);
+
+    test::TempDir dir;
+    std::string tool = dir.path() + "/veltrana-mkdb";
+    auto refusal = [&] {
+        try {
+            mkdb::readRosterApart(processes, tool, file);
+            return std::string("read");
+        } catch (const Error& error) {
+            return errorText(error);
+        }
+    };
+    EXPECT_THAT(refusal(), StartsWith("错误：53无法启动读取名单的程序“" + tool + "”"));
+#ifndef _WIN32
+    test::writeFile(tool, "#!/bin/sh\nkill -SEGV $$\n");
+    std::filesystem::permissions(tool, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    EXPECT_THAT(refusal(), HasSubstr("”时，读取名单的程序“" + tool + "”意外终止"));
+#endif
 }
 
 }  // namespace

@@ -186,12 +186,14 @@ void start(Child& veltrana, const Desktop& desktop, const std::string& dir) {
     ASSERT_TRUE(veltrana.process.waitForStarted(10000));
 }
 
-// A new program folder with the built program and an empty Data.
+// A new program folder with the built program, the tool beside it and an empty Data.
 std::string programFolder(const test::TempDir& made) {
-    const char* program = std::getenv("VELTRANA_PROGRAM");
-    EXPECT_NE(program, nullptr) << "VELTRANA_PROGRAM names the built program";
-    std::filesystem::path built = utf8Path(program);
-    std::filesystem::copy_file(built, utf8Path(made.path()) / built.filename());
+    for (const char* name : {"VELTRANA_PROGRAM", "VELTRANA_MKDB"}) {
+        const char* program = std::getenv(name);
+        EXPECT_NE(program, nullptr) << name << " names a built program";
+        std::filesystem::path built = utf8Path(program);
+        std::filesystem::copy_file(built, utf8Path(made.path()) / built.filename());
+    }
     std::filesystem::create_directory(utf8Path(made.path() + "/Data"));
     return made.path();
 }

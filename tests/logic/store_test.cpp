@@ -143,6 +143,30 @@ TEST_F(UploadTest, OneAnswerServesAllClashesOfSeveralFiles) {
                             "IMG_0003.JPG：上传已停止\nIMG_0004.JPG：上传已停止"));
 }
 
+// A phone or a second copy of the program on a shared Data puts a file of the same name into the
+// folder while the upload copies: both stay whole, and the upload says what its copy is called.
+// The folder is flushed once per upload, not per file.
+TEST_F(UploadTest, AFileThatTakesTheNameDuringTheCopyStaysAndTheCopyIsNumbered) {
+    window.files.meanwhile = [&](const std::string& destination) {
+        if (destination != inFolder("IMG_0001.JPG")) {
+            writeFile(destination, "from the phone");
+        }
+    };
+    upload(pages(2));
+    upload({source});
+    expectPages({1});
+    EXPECT_EQ(readFile(inFolder("IMG_0002 (2).JPG")), "page 2");
+    EXPECT_EQ(readFile(inFolder("照片 (2).jpg")), "new photo");
+    for (const char* name : {"IMG_0002.JPG", "照片.jpg"}) {
+        EXPECT_EQ(readFile(inFolder(name)), "from the phone");
+    }
+    const std::string kept = "上传期间文件夹里出现了同名的文件，两个都已保留：\n";
+    EXPECT_THAT(window.dialogs.prompts("系统提示"),
+                ElementsAre(kept + "IMG_0002.JPG 已另存为“IMG_0002 (2).JPG”",
+                            kept + "照片.jpg 已另存为“照片 (2).jpg”"));
+    EXPECT_EQ(window.files.foldersFlushed, 2);
+}
+
 // Windows and the USB sticks a Data folder travels on take names that differ in case alone for
 // one name, so the upload does too, on every system: the file there keeps its name.
 TEST_F(UploadTest, NameThatDiffersInCaseAloneIsAClash) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "mkdb/new_class.h"
 #include "platform/mdb/value_text.h"
 #include "support/access_files.h"
 #include "support/class_db.h"
@@ -164,16 +165,48 @@ TEST_F(WriterTest, twoHundredFiftyFiveColumns_spanSeveralDefinitionAndMapPages) 
     expectExported(file, {texts, memos});
 }
 
-TEST_F(WriterTest, aFileIsReplacedWholeAndAMissingFolderIsNamed) {
-    std::string file =
-        test::writeClassDb(dir.path(), {{"甲", {{"A", ColumnType::Text}}, {{"旧"}}}});
-    std::vector<TableData> tables{{"乙", {{"B", ColumnType::Text}}, {{"新"}}}};
-    test::writeClassDb(dir.path(), tables);
-    EXPECT_EQ(readWithOurLayer(file, "乙").rows, (Rows{{"新"}}));
-    std::string missing = dir.path() + "/无此文件夹";
-    EXPECT_TRUE(test::failsWith([&] { test::writeClassDb(missing, tables); }, err::kPathNotFound,
-                                {missing + kSeparator + "DataBases.mdb"}));
-    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"DataBases.mdb"});  // no temporary file
+// The class database lands as an upload does: a failure leaves neither a database nor a
+// temporary file, and a database that is there, or comes meanwhile, is never replaced.
+class NewDatabaseTest : public WriterTest {
+protected:
+    ::testing::AssertionResult writeFails(std::int32_t number,
+                                          const std::vector<std::string>& names) {
+        return test::failsWith([&] { writeNewDatabase(files, path, tables); }, number, names);
+    }
+
+    test::FailingFileSystem files;
+    std::string path = dir.path() + kSeparator + "DataBases.mdb";
+    std::vector<TableData> tables{test::subjectTable("语文", 2000)};
+};
+
+TEST_F(NewDatabaseTest, aFailedWriteOrRenameOrMissingFolderLeavesNothing) {
+    files.failWrite = 3;
+    EXPECT_TRUE(writeFails(err::kDiskFull, {"磁盘已满", dir.path()}));
+    EXPECT_TRUE(filesIn(dir.path()).empty());
+    files.failWrite = 0;
+    files.failLanding = true;
+    EXPECT_TRUE(writeFails(err::kPathFileAccess, {"DataBases.mdb"}));
+    EXPECT_TRUE(filesIn(dir.path()).empty());
+    files.failLanding = false;
+    std::string missing = dir.path() + kSeparator + "无此文件夹";
+    EXPECT_TRUE(test::failsWith(
+        [&] { writeNewDatabase(files, missing + kSeparator + "DataBases.mdb", tables); },
+        err::kPathNotFound, {missing}));
+    writeNewDatabase(files, path, tables);
+    EXPECT_EQ(readWithOurLayer(path, "语文").rows, tables[0].rows);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"DataBases.mdb"});
+}
+
+TEST_F(NewDatabaseTest, aDatabaseThatComesWhileOneIsWrittenIsKeptByteForByte) {
+    const std::string teachers = "the teacher's own class, edited in Access";
+    files.meanwhile = [&](const std::string& landing) { test::writeFile(landing, teachers); };
+    const std::vector<std::string> named{"文件已存在", path, "不会被覆盖"};
+    EXPECT_TRUE(writeFails(err::kFileAlreadyExists, named));
+    EXPECT_EQ(test::readFile(path), teachers);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"DataBases.mdb"});
+    files.meanwhile = nullptr;
+    EXPECT_TRUE(writeFails(err::kFileAlreadyExists, named));  // one that was there before
+    EXPECT_EQ(test::readFile(path), teachers);
 }
 
 struct RefusedCase {

@@ -40,9 +40,9 @@ expected=$(
 listed=$(tar -tzf "$archive" | grep -Ev '^veltrana/(lib|licenses)/.' | LC_ALL=C sort)
 [ "$listed" = "$(LC_ALL=C sort <<<"$expected")" ] ||
     fail "archive contents: $(tr '\n' ' ' <<<"$listed")"
-# Qt and libmdb go along with their licences; what must match the machine does not.
+# Qt, libmdb and the FreeXL linked in go along with their licences; what must match the machine does not.
 for file in lib/libQt6Widgets.so.6 lib/libQt6XcbQpa.so.6 lib/libmdb.so.3 lib/libicuuc.so.72 \
-    licenses/qt6-base.txt licenses/mdbtools.txt licenses/icu.txt; do
+    licenses/qt6-base.txt licenses/mdbtools.txt licenses/icu.txt licenses/freexl.txt; do
     [ -f "$dir/$file" ] || fail "no $file"
 done
 system='^(ld-linux|lib(c|m|stdc\+\+|gcc_s|X11|xcb|GL|EGL|fontconfig|freetype)\.)'

@@ -1,11 +1,13 @@
 #include "support/class_db.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 #include "db/queries.h"
 #include "mkdb/new_class.h"
-#include "platform/file_system.h"
+#include "platform/fs/std_file_system.h"
+#include "platform/utf8.h"
 
 namespace veltrana::test {
 
@@ -48,7 +50,10 @@ TableData& tableNamed(std::vector<TableData>& tables, const std::string& name) {
 
 std::string writeClassDb(const std::string& dir, const std::vector<TableData>& tables) {
     std::string path = dir + kSeparator + "DataBases.mdb";
-    mkdb::writeDatabase(path, tables);
+    std::error_code ignored;
+    std::filesystem::remove(utf8Path(path), ignored);
+    StdFileSystem files;
+    mkdb::writeNewDatabase(files, path, tables);
     return path;
 }
 

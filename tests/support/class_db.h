@@ -24,8 +24,8 @@ std::vector<TableData> classTables(const std::vector<std::string>& students, int
 
 TableData& tableNamed(std::vector<TableData>& tables, const std::string& name);
 
-// Writes the tables as a real Access file "DataBases.mdb" in dir, with the project's own
-// writer, and returns its path.
+// Writes the tables as a real Access file "DataBases.mdb" in dir, in place of one that is there,
+// the way the program writes a new class, and returns its path.
 std::string writeClassDb(const std::string& dir, const std::vector<TableData>& tables);
 
 }  // namespace veltrana::test

@@ -9,14 +9,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <sstream>
 
-#include "platform/reading_order.h"
+#include "mkdb/roster_report.h"
 
 namespace veltrana::test {
-
-bool systemReadsPinyin() {
-    return nameOrderLess("李", "张");
-}
 
 bool underWine() {
 #ifdef _WIN32
@@ -78,8 +75,60 @@ std::unique_ptr<Progress> FakeDialogs::progress(const std::string& title,
     return std::make_unique<FakeProgress>(*this);
 }
 
+ChildRun InProcessTool::run(const std::string& program, const std::vector<std::string>& arguments,
+                            std::chrono::milliseconds) {
+    runs.push_back({program});
+    runs.back().insert(runs.back().end(), arguments.begin(), arguments.end());
+    if (ends) {
+        return *ends;
+    }
+    if (arguments.size() != 2 || arguments[0] != "--read-roster") {
+        return {ChildRun::End::Exited, 2, {}, {}};
+    }
+    std::ostringstream out;
+    int status = mkdb::writeRosterReport(arguments[1], out);
+    return {ChildRun::End::Exited, status, out.str(), {}};
+}
+
 std::unique_ptr<Connection> FakeDataAccess::newConnection() {
     return std::make_unique<FakeConnection>(*this);
+}
+
+namespace {
+
+class FailingIncomingFile : public IncomingFile {
+public:
+    FailingIncomingFile(FailingFileSystem& files, std::string folder)
+        : files_(files), folder_(std::move(folder)), file_(files.StdFileSystem::receive(folder_)) {}
+
+    void write(const char* data, std::size_t size) override {
+        if (++writes_ == files_.failWrite) {
+            throw Error(err::kDiskFull, "磁盘已满：无法在文件夹“" + folder_ + "”中写入文件");
+        }
+        file_->write(data, size);
+    }
+    std::string land(const std::string& name, OnClash onClash) override {
+        if (files_.meanwhile) {
+            files_.meanwhile(folder_ + kSeparator + name);
+        }
+        if (files_.failLanding) {
+            throw Error(err::kPathFileAccess,
+                        "路径/文件访问错误：无法在文件夹“" + folder_ + "”中保存“" + name + "”");
+        }
+        return file_->land(name, onClash);
+    }
+
+private:
+    FailingFileSystem& files_;
+    std::string folder_;
+    std::unique_ptr<IncomingFile> file_;
+    int writes_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<IncomingFile> FailingFileSystem::receive(const std::string& folder) {
+    return std::make_unique<FailingIncomingFile>(*this, folder);
 }
 
 TempDir::TempDir(const std::string& base) {

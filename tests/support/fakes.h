@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/child_process.h"
 #include "platform/controls.h"
 #include "platform/data_access.h"
 #include "platform/error.h"
@@ -23,15 +26,8 @@
 
 namespace veltrana::test {
 
-// Whether this system's collation reads Chinese by pinyin (李 before 张), as ICU and Windows do;
-// Wine 8's has no such order, so under it the orders of Chinese names go unchecked.
-bool systemReadsPinyin();
-
 // Whether the Windows build runs under Wine rather than on Windows itself.
 bool underWine();
-#define SKIP_REST_WITHOUT_PINYIN_ORDER()        \
-    if (!::veltrana::test::systemReadsPinyin()) \
-    GTEST_SKIP() << "this system's collation has no pinyin order (Wine 8 lacks it)"
 
 // The next scripted answer, or none when the script has run out.
 template <typename T>
@@ -222,6 +218,17 @@ public:
     bool noApplication = false;
 };
 
+// The tool's --read-roster run in this process, so the window's tests need no program beside
+// them; or, with `ends` set, a run that ends that way (crashed, timed out, ...).
+class InProcessTool : public ChildProcess {
+public:
+    ChildRun run(const std::string& program, const std::vector<std::string>& arguments,
+                 std::chrono::milliseconds timeout) override;
+
+    std::vector<std::vector<std::string>> runs;  // the program and its arguments, each run
+    std::optional<ChildRun> ends;
+};
+
 // Tables held in memory, served through the real Connection and Recordset.
 class FakeDataAccess : public DataAccess {
 public:
@@ -231,7 +238,8 @@ public:
     std::vector<std::string> openedFiles;
 };
 
-// The real file system, with failures on demand.
+// The real file system, with failures on demand and files that another program puts into a
+// folder while one is being written there.
 class FailingFileSystem : public StdFileSystem {
 public:
     bool createFolder(const std::string& path) override {
@@ -242,17 +250,31 @@ public:
         foldersCreated += created ? 1 : 0;
         return created;
     }
-    std::string copyFile(const std::string& source, const std::string& destination,
-                         OnClash onClash) override {
+    std::string copyFile(const std::string& source, const std::string& destination, OnClash onClash,
+                         FolderFlush folderFlush) override {
         if (source == failCopying) {
-            throw Error(61, "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
+            throw Error(err::kDiskFull,
+                        "磁盘已满：无法复制文件“" + source + "”到“" + destination + "”");
         }
-        return StdFileSystem::copyFile(source, destination, onClash);
+        if (meanwhile) {
+            meanwhile(destination);
+        }
+        return StdFileSystem::copyFile(source, destination, onClash, folderFlush);
     }
+    void flushFolder(const std::string& folder) override {
+        ++foldersFlushed;
+        StdFileSystem::flushFolder(folder);
+    }
+    std::unique_ptr<IncomingFile> receive(const std::string& folder) override;
 
     std::string failCreating;  // createFolder of this path fails
     std::string failCopying;   // copyFile from this path fails as on a full disk
+    int failWrite = 0;         // the n-th write of each received file fails as on a full disk
+    bool failLanding = false;  // the rename that lands a received file fails
+    // Runs once a copy to path or a received file to be named path is under way, before it lands.
+    std::function<void(const std::string& path)> meanwhile;
     int foldersCreated = 0;
+    int foldersFlushed = 0;
 };
 
 // A folder of its own under base (the system's temporary folder when empty), removed with
@@ -282,8 +304,8 @@ std::vector<std::string> filesIn(const std::string& folder);
 // The main window made of fakes, with the real file system under a program folder.
 struct FakeWindow {
     FakeWindow(const std::string& appPath, DataAccess& dataAccess)
-        : form{tree,  list,  picture, label1, label2, label3, fileDialog, dialogs, dataAccess,
-               files, shell, appPath, {},     {},     {},     {},         {}} {}
+        : form{tree,  list,  picture, label1,  label2, label3, fileDialog, dialogs, dataAccess,
+               files, shell, tool,    appPath, {},     {},     {},         {},      {}} {}
 
     FakeTree tree;
     FakeList list;
@@ -295,6 +317,7 @@ struct FakeWindow {
     FakeDialogs dialogs;
     FailingFileSystem files;
     FakeShell shell;
+    InProcessTool tool;
     Form form;
 };
 
