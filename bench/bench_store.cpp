@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <httplib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,7 +12,6 @@
 #include "platform/mdb/mdb_connection.h"
 #include "platform/qt/qt_dialogs.h"
 #include "store/new_folder.h"
-#include "store/phone_upload.h"
 #include "store/upload.h"
 #include "tests/support/class_db.h"
 #include "tests/support/fakes.h"
@@ -125,43 +123,6 @@ void benchUpload(const Photos& photos) {
     report("upload_many_vs_copy", ours, copies);
 }
 
-// The forty photos sent from one phone over the loopback, one request each as the page sends
-// them, against the same plain copies.
-void benchPhoneUpload(const Photos& photos) {
-    StdFileSystem files;
-    PhoneServer server(files, photos.dir.path(), {"班级", {"学生1"}, {{"物理", {"力学"}}}, 0, 0, 0},
-                       [](const PhoneArrival&) {});
-    httplib::Client phone("127.0.0.1", server.start("127.0.0.1"));
-    phone.set_keep_alive(true);
-    phone.set_tcp_nodelay(true);  // as browsers send
-    const std::string path = server.pagePath().replace(0, 2, "/upload?") + "&node=0.0.0";
-    std::vector<std::string> contents;
-    for (const std::string& photo : photos.paths) {
-        contents.push_back(test::readFile(photo));  // the phone has its photos at hand
-    }
-    int landed = 0;
-    auto send = [&] {
-        for (std::size_t i = 0; i < contents.size(); ++i) {
-            const std::string name = photos.paths[i].substr(photos.paths[i].rfind('/') + 1);
-            auto result = phone.Post((path + "&name=" + name).c_str(), contents[i], "image/jpeg");
-            landed += result && result->status == 200 ? 1 : 0;
-        }
-    };
-    double ours = 1e300;
-    double copies = 1e300;
-    for (int run = 0; run < kUploadRuns; ++run) {
-        Photos::emptyFolder(photos.node);
-        landed = 0;
-        ours = std::min(ours, bestSeconds(1, send));
-        copies = std::min(copies, photos.plainCopySeconds());
-    }
-    if (landed != kPhotos || test::filesIn(photos.node).size() != photos.paths.size()) {
-        std::fprintf(stderr, "phone_upload_vs_copy: %d of %zu photos landed\n", landed,
-                     photos.paths.size());
-    }
-    report("phone_upload_vs_copy", ours, copies);
-}
-
 }  // namespace
 
 void benchStore() {
@@ -230,7 +191,6 @@ void benchStore() {
     report("folders_rerun_vs_stat", rerun, stats);
     Photos photos;
     benchUpload(photos);
-    benchPhoneUpload(photos);
 }
 
 }  // namespace veltrana::bench

@@ -33,6 +33,7 @@ inline void report(const std::string& name, double ours, double baseline) {
 void benchDatabase();
 void benchTree();
 void benchStore();
+void benchPhone();
 void benchPreview();
 
 }  // namespace veltrana::bench

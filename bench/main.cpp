@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
     veltrana::bench::benchDatabase();
     veltrana::bench::benchTree();
     veltrana::bench::benchStore();
+    veltrana::bench::benchPhone();
     return 0;
 }

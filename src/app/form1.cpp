@@ -6,6 +6,7 @@
 
 #include "app/new_class.h"
 #include "app/pictures.h"
+#include "db/class_reader.h"
 #include "db/connection.h"
 #include "platform/error.h"
 #include "platform/network.h"
@@ -133,7 +134,13 @@ void Form1::buildMenus() {
 void Form1::openPhoneUpload() {
     try {
         if (!phoneDialog_) {
-            phoneDialog_ = std::make_unique<PhoneDialog>(*form_, tree_->keyedModel().tree(), this);
+            // Without a class the page says so, and the teacher connects first.
+            phoneDialog_ = std::make_unique<PhoneDialog>(
+                *form_,
+                [this] {
+                    return form_->connected ? readClass(*form_, form_->courseField) : ClassModel();
+                },
+                this);
         }
         phoneDialog_->start(phoneAddresses());
         phoneDialog_->show();

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/qr_code.h"
+#include "phone/catalogue.h"
 #include "platform/error.h"
 #include "tree/node_click.h"
 
@@ -29,8 +30,8 @@ QString qs(const std::string& text) {
 
 }  // namespace
 
-PhoneDialog::PhoneDialog(Form& form, const KeyedTree& tree, QWidget* parent)
-    : QDialog(parent), form_(form), tree_(tree) {
+PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWidget* parent)
+    : QDialog(parent), form_(form), readClass_(std::move(readClass)) {
     setObjectName("PhoneDialog");
     setWindowTitle("手机上传");
     auto* layout = new QVBoxLayout(this);
@@ -86,8 +87,11 @@ void PhoneDialog::start(const std::vector<NetworkAddress>& addresses) {
     } catch (const Error&) {
         // nothing selected: the teacher chooses on the phone
     }
+    if (!selected.empty()) {
+        selected.erase(selected.begin());  // the class itself
+    }
     auto server = std::make_unique<PhoneServer>(
-        form_.fileSystem, form_.appPath, phoneCatalogue(tree_, selected),
+        form_.fileSystem, form_.appPath, phoneCatalogue(readClass_(), selected),
         [this](const PhoneArrival& arrival) {
             QMetaObject::invokeMethod(
                 this, [this, arrival] { arrived(arrival); }, Qt::QueuedConnection);

@@ -4,13 +4,14 @@
 #include <QDialog>
 #include <QLabel>
 #include <QTableWidget>
+#include <functional>
 #include <memory>
 #include <thread>
 
+#include "model/class_model.h"
+#include "phone/server.h"
 #include "platform/form.h"
-#include "platform/keyed_tree.h"
 #include "platform/network.h"
-#include "store/phone_upload.h"
 
 namespace veltrana {
 
@@ -18,7 +19,8 @@ namespace veltrana {
 // has several, and the files as they arrive. The server runs while the dialog is open.
 class PhoneDialog : public QDialog {
 public:
-    PhoneDialog(Form& form, const KeyedTree& tree, QWidget* parent);
+    // readClass gives the class as it is now, each time the server starts.
+    PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWidget* parent);
     ~PhoneDialog() override;
 
     // Starts serving, with the window's selected node as the page's default, and shows the page's
@@ -36,7 +38,7 @@ private:
     void stopServer();
 
     Form& form_;
-    const KeyedTree& tree_;
+    const std::function<ClassModel()> readClass_;
     QLabel* qrCode_;
     QLabel* address_;
     QComboBox* addresses_;

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "phone/server.h"
 #include "platform/fs/std_file_system.h"
-#include "store/phone_upload.h"
 #include "support/fakes.h"
 
 // The upload page in a real browser: Debian's Chromium, headless, as a phone, driven through
@@ -130,9 +130,14 @@ TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotos) {
     std::filesystem::create_directories(utf8Path(target));
     StdFileSystem files;
     // The window has 张三's 力学 selected; the teacher files 李四's homework from the phone.
-    PhoneServer server(files, dir.path(),
-                       {"班级", {"张三", "李四"}, {{"物理", {"力学", "电学"}}}, 0, 0, 0},
-                       [](const PhoneArrival&) {});
+    PhoneServer server(
+        files, dir.path(),
+        {{{"张三", "张三"}, {"李四", "李四"}},
+         {{{"物理", "物理"}, {{"力学", "力学"}, {"电学", "电学"}}}},
+         0,
+         0,
+         0},
+        [](const PhoneArrival&) {}, {}, [](const std::string&) {});
     const int port = server.start("127.0.0.1");
     const std::vector<std::string> photos{dir.path() + "/相册/image.jpg",
                                           dir.path() + "/相册/作业 第2页.jpg"};
