@@ -2,9 +2,10 @@
 
 #include <map>
 
+#include "model/folder_name.h"
+#include "model/landing_name.h"
 #include "platform/case_fold.h"
 #include "platform/error.h"
-#include "model/folder_name.h"
 #include "store/last_in_str.h"
 
 namespace veltrana {
@@ -76,9 +77,9 @@ private:
     // False when the user stops the whole upload at a clash.
     bool copy(const std::string& source) {
         std::string name = fileNameOf(source);
-        if (!isSafeFolderName(name)) {
+        if (std::string why = landingNameRefusal(name); !why.empty()) {
             throw Error(err::kPathFileAccess,
-                        "路径/文件访问错误：“" + name + "”不能用作文件名，“" + source + "”未上传");
+                        "路径/文件访问错误：" + why + "。“" + source + "”未上传");
         }
         std::string destination = form_.selectedPath + kSeparator + name;
         if (const std::string* there = nameInFolder(name)) {

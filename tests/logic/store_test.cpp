@@ -5,8 +5,9 @@
 #include <filesystem>
 
 #include "logic/class_test.h"
-#include "store/browse.h"
 #include "model/folder_name.h"
+#include "model/landing_name.h"
+#include "store/browse.h"
 #include "store/last_in_str.h"
 #include "store/list_click.h"
 #include "store/upload.h"
@@ -274,6 +275,9 @@ TEST_F(UploadTest, CopiesCutOffADayAgoAreRemovedByTheNextUploadAndYoungerOnesSta
 TEST_F(UploadTest, SingleFileFailuresAreReportedAndLeaveNoStrayFile) {
     upload({at("桌面/不存在.jpg")});
     upload({at("桌面/..")});
+    // The phone's rule: room for " (2)" in a long name, and no hidden file.
+    upload({at("桌面/" + std::string(kLongestLandingName - 3, 'a') + ".jpg")});
+    upload({at("桌面/.照片.jpg")});
     window.files.failCopying = source;
     upload({source});
     window.files.failCopying.clear();
@@ -294,10 +298,10 @@ TEST_F(UploadTest, SingleFileFailuresAreReportedAndLeaveNoStrayFile) {
     std::filesystem::remove_all(utf8Path(folder));
     upload({source});  // the folders were never generated
 
-    EXPECT_THAT(
-        window.dialogs.prompts("系统提示"),
-        ElementsAre(StartsWith("错误：53"), StartsWith("错误：75"), StartsWith("错误：61磁盘已满"),
-                    StartsWith("错误：70"), StartsWith("错误："), StartsWith("错误：76")));
+    EXPECT_THAT(window.dialogs.prompts("系统提示"),
+                ElementsAre(StartsWith("错误：53"), StartsWith("错误：75"), HasSubstr("太长"),
+                            HasSubstr("隐藏文件"), StartsWith("错误：61磁盘已满"),
+                            StartsWith("错误：70"), StartsWith("错误："), StartsWith("错误：76")));
 }
 
 TEST(LastInStr, PositionOfTheLastHitInUtf16Units) {
