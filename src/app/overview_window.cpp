@@ -178,8 +178,9 @@ ReportWhen RangePicker::when() const {
         case 3:
             from = std::min(from_->date(), to_->date());
             when.range.to = startOf(std::max(from_->date(), to_->date()).addDays(1));
-            when.rangeText = from.toString("yyyy-MM-dd").toStdString() + " 至 " +
-                             std::max(from_->date(), to_->date()).toString("yyyy-MM-dd").toStdString();
+            when.rangeText =
+                from.toString("yyyy-MM-dd").toStdString() + " 至 " +
+                std::max(from_->date(), to_->date()).toString("yyyy-MM-dd").toStdString();
             break;
         default:
             when.rangeText = "全部";
@@ -238,7 +239,8 @@ OverviewWindow::OverviewWindow(Form& form, QWidget* parent)
     bottom->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(new QLabel("点击格子在主窗口中选中该节点并列出文件；点击学生或知识点的标题选中它以导出错题集。"));
+    layout->addWidget(new QLabel(
+        "点击格子在主窗口中选中该节点并列出文件；点击学生或知识点的标题选中它以导出错题集。"));
     layout->addWidget(table_, 1);
     layout->addWidget(missing_);
     layout->addLayout(bottom);
@@ -263,17 +265,17 @@ OverviewWindow::OverviewWindow(Form& form, QWidget* parent)
             const Entry* course = &overview_->course();
             ReportWhen when;
             if (askCourseAndRange(this, "学生错题集", courses_, course, range_, when)) {
-                exportReports(form_, {studentReport(form_.fileSystem, form_.appPath, model_,
-                                                    *overview_->students()[*student_], course,
-                                                    when)});
+                exportReports(form_,
+                              {studentReport(form_.fileSystem, form_.appPath, model_,
+                                             *overview_->students()[*student_], course, when)});
             }
         });
     });
     connect(exportPoint_, &QPushButton::clicked, this, [this] {
         run([this] {
-            exportReports(form_, {pointReport(form_.fileSystem, form_.appPath, model_,
-                                              overview_->course(), overview_->points()[*point_],
-                                              range_->when())});
+            exportReports(form_,
+                          {pointReport(form_.fileSystem, form_.appPath, model_, overview_->course(),
+                                       overview_->points()[*point_], range_->when())});
         });
     });
     connect(exportClass, &QPushButton::clicked, this, [this] {
@@ -411,8 +413,8 @@ void exportStudentMistakes(Form& form, QWidget* parent, const std::string& key) 
         ReportWhen when;
         if (askCourseAndRange(parent, fromUtf8(text(student.name) + " 的错题集"),
                               coursesWithPoints(model), course, nullptr, when)) {
-            exportReports(form, {studentReport(form.fileSystem, form.appPath, model, student,
-                                               course, when)});
+            exportReports(
+                form, {studentReport(form.fileSystem, form.appPath, model, student, course, when)});
         }
         return;
     }

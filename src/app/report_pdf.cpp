@@ -21,6 +21,9 @@ constexpr int kUnitsPerInch = 300;
 // 12-megapixel photo costs a few hundred kilobytes rather than megabytes.
 constexpr double kPictureDpi = 200;
 constexpr double kMarginMm = 15;
+// No picture prints longer than this on either side: a page photographed by a phone reads well
+// at 16 × 12 cm, and at kPictureDpi it costs about 1.2 megapixels.
+constexpr double kLongestPrintMm = 160;
 
 double units(double mm) {
     return mm / 25.4 * kUnitsPerInch;
@@ -152,10 +155,10 @@ private:
             const ReportSection& section = report_.sections[s];
             painter_->setFont(pdfFont(11));
             QRectF row(body_.left() + units(4), top, body_.width() - units(30), units(6));
-            painter_->drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
-                               painter_->fontMetrics().elidedText(fromUtf8(section.heading),
-                                                                  Qt::ElideMiddle,
-                                                                  static_cast<int>(row.width())));
+            painter_->drawText(
+                row, Qt::AlignLeft | Qt::AlignVCenter,
+                painter_->fontMetrics().elidedText(fromUtf8(section.heading), Qt::ElideMiddle,
+                                                   static_cast<int>(row.width())));
             painter_->drawText(QRectF(body_.right() - units(26), top, units(26), units(6)),
                                Qt::AlignRight | Qt::AlignVCenter,
                                QString("%1 个").arg(section.files.size()));
@@ -167,16 +170,17 @@ private:
     bool paintPage(const ReportPage& page) {
         const ReportSection& section = report_.sections[page.section];
         QString heading = fromUtf8(section.heading);
-        double top = body_.top() + line(page.startsSection ? heading : heading + "（续）",
-                                        body_.top(), pdfFont(page.startsSection ? 16 : 11, true)) +
+        double top = body_.top() +
+                     line(page.startsSection ? heading : heading + "（续）", body_.top(),
+                          pdfFont(page.startsSection ? 16 : 11, true)) +
                      units(4);
         if (page.listing) {
             top += line("不是图片的文件：", top, pdfFont(11, true)) + units(2);
             for (std::size_t f : page.files) {
                 const ReportFile& file = section.files[f];
-                top += line(fromUtf8(file.name) + "　" + dateText(file.modified), top,
-                            pdfFont(11)) +
-                       units(1.5);
+                top +=
+                    line(fromUtf8(file.name) + "　" + dateText(file.modified), top, pdfFont(11)) +
+                    units(1.5);
             }
             footer();
             return progress_.update(done_, total_, [] { return std::string("正在导出错题集…"); });
@@ -213,7 +217,9 @@ private:
         QImage image;
         QRectF placed;
         if (!upright.isEmpty()) {
-            QSizeF fitted = QSizeF(upright).scaled(room.size(), Qt::KeepAspectRatio);
+            QSizeF fitted = QSizeF(upright).scaled(
+                room.size().boundedTo({units(kLongestPrintMm), units(kLongestPrintMm)}),
+                Qt::KeepAspectRatio);
             placed = QRectF(room.left() + (room.width() - fitted.width()) / 2, room.top(),
                             fitted.width(), fitted.height());
             QSize pixels = (fitted * (kPictureDpi / kUnitsPerInch)).toSize().boundedTo(upright);
@@ -227,9 +233,9 @@ private:
         }
         painter_->drawImage(placed, image);
         painter_->setFont(pdfFont(9));
-        painter_->drawText(QRectF(slot.left(), placed.bottom() + units(1.5), slot.width(),
-                                  captionHeight),
-                           Qt::AlignHCenter | Qt::AlignTop, caption);
+        painter_->drawText(
+            QRectF(slot.left(), placed.bottom() + units(1.5), slot.width(), captionHeight),
+            Qt::AlignHCenter | Qt::AlignTop, caption);
     }
 
     QPdfWriter& writer_;
@@ -276,9 +282,9 @@ Exported writeReportPdfs(Form& form, const std::vector<Report>& reports) {
             finished = ReportPainter(writer, report, *progress, done, total).paint();
         }
         if (device.failure()) {
-            throw Error(device.failure()->number(),
-                        "导出“" + report.fileName + "”失败，没有留下不完整的文件：" +
-                            device.failure()->description());
+            throw Error(device.failure()->number(), "导出“" + report.fileName +
+                                                        "”失败，没有留下不完整的文件：" +
+                                                        device.failure()->description());
         }
         if (!finished) {
             exported.stopped = true;
@@ -302,12 +308,12 @@ void exportReports(Form& form, const std::vector<Report>& reports) {
     }
     Exported exported = writeReportPdfs(form, withFiles);
     if (exported.stopped) {
-        form.dialogs.MsgBox("已停止导出。" + (exported.files.empty()
-                                                  ? std::string("没有写入文件。")
-                                                  : "已写好的 " +
-                                                        std::to_string(exported.files.size()) +
-                                                        " 个文件在“导出”文件夹中。"),
-                            kMessageTitle);
+        form.dialogs.MsgBox(
+            "已停止导出。" + (exported.files.empty()
+                                  ? std::string("没有写入文件。")
+                                  : "已写好的 " + std::to_string(exported.files.size()) +
+                                        " 个文件在“导出”文件夹中。"),
+            kMessageTitle);
         return;
     }
     if (exported.files.size() == 1) {
@@ -320,7 +326,8 @@ void exportReports(Form& form, const std::vector<Report>& reports) {
     }
     std::string skipped;
     if (withFiles.size() < reports.size()) {
-        skipped = std::to_string(reports.size() - withFiles.size()) + " 名学生在所选范围内没有文件，未导出。";
+        skipped = std::to_string(reports.size() - withFiles.size()) +
+                  " 名学生在所选范围内没有文件，未导出。";
     }
     form.dialogs.MsgBox("已导出 " + std::to_string(exported.files.size()) + " 个错题集到“" +
                             exportFolder(form) + "”。" + skipped,
@@ -337,8 +344,9 @@ void exportText(Form& form, const std::string& name, const std::string& text) {
     file->write(text.data(), text.size());
     const std::string path = folder + kSeparator + file->land(name);
     if (!form.shell.open(path)) {
-        form.dialogs.MsgBox("表格已保存为“" + path + "”，但无法打开它：这台电脑上没有打开 CSV 文件的程序。",
-                            kMessageTitle);
+        form.dialogs.MsgBox(
+            "表格已保存为“" + path + "”，但无法打开它：这台电脑上没有打开 CSV 文件的程序。",
+            kMessageTitle);
     }
 }
 

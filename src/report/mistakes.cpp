@@ -13,8 +13,8 @@ std::string classLine(const ClassModel& model) {
            std::to_string(model.students.rows.size()) + " 名学生";
 }
 
-void addSection(std::vector<ReportSection>& sections, std::string heading,
-                FileSystem& fileSystem, const std::string& folder, const TimeRange& range) {
+void addSection(std::vector<ReportSection>& sections, std::string heading, FileSystem& fileSystem,
+                const std::string& folder, const TimeRange& range) {
     ReportSection section{std::move(heading), {}};
     for (DatedFile& file : filesWithin(fileSystem, folder, range)) {
         bool picture = isPictureName(file.name);
@@ -55,7 +55,8 @@ Report studentReport(FileSystem& fileSystem, const std::string& appPath, const C
             continue;
         }
         for (const Entry& point : subject->points.rows) {
-            std::string heading = course ? text(point.name) : text(row.name) + " · " + text(point.name);
+            std::string heading =
+                course ? text(point.name) : text(row.name) + " · " + text(point.name);
             addSection(report.sections, std::move(heading), fileSystem,
                        pointFolder(appPath, student, row, point), when.range);
         }
@@ -106,8 +107,8 @@ std::vector<ReportPage> layOut(const Report& report,
         }
         for (std::size_t i = 0; i < others.size(); i += kNamesPerPage) {
             auto from = others.begin() + static_cast<std::ptrdiff_t>(i);
-            auto to = others.begin() + static_cast<std::ptrdiff_t>(
-                                           std::min(others.size(), i + kNamesPerPage));
+            auto to = others.begin() +
+                      static_cast<std::ptrdiff_t>(std::min(others.size(), i + kNamesPerPage));
             pages.push_back({s, false, true, {from, to}});
         }
         pages[first].startsSection = true;

@@ -24,6 +24,7 @@
 namespace veltrana {
 namespace {
 
+using ::testing::ContainsRegex;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -32,9 +33,8 @@ using ::testing::StartsWith;
 // Sets when a file was last written, days ago.
 void age(const std::string& path, int days) {
     std::filesystem::last_write_time(
-        utf8Path(path),
-        std::chrono::file_clock::from_sys(std::chrono::system_clock::now() -
-                                          std::chrono::hours(24 * days)));
+        utf8Path(path), std::chrono::file_clock::from_sys(std::chrono::system_clock::now() -
+                                                          std::chrono::hours(24 * days)));
 }
 
 // What a poppler tool prints for the PDF.
@@ -42,8 +42,8 @@ std::string poppler(const QString& tool, QStringList arguments) {
     QProcess process;
     process.start(tool, arguments);
     EXPECT_TRUE(process.waitForFinished(60000)) << tool.toStdString();
-    EXPECT_EQ(process.exitCode(), 0) << tool.toStdString() << ": "
-                                     << process.readAllStandardError().toStdString();
+    EXPECT_EQ(process.exitCode(), 0)
+        << tool.toStdString() << ": " << process.readAllStandardError().toStdString();
     return process.readAllStandardOutput().toStdString();
 }
 
@@ -53,8 +53,8 @@ QImage colouredPart(const QImage& page) {
     for (int y = 0; y < page.height(); ++y) {
         for (int x = 0; x < page.width(); ++x) {
             QColor c = page.pixelColor(x, y);
-            int spread = std::max({c.red(), c.green(), c.blue()}) -
-                         std::min({c.red(), c.green(), c.blue()});
+            int spread =
+                std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()});
             if (spread > 120) {
                 found |= QRect(x, y, 1, 1);
             }
@@ -178,7 +178,8 @@ protected:
         r.fileName = "学生1-数学-错题集-2026-12.pdf";
         ReportSection section{"函数的单调性", {}};
         for (const char* name : {"竖.jpg", "横.jpg", "坏.jpg", "笔记.txt"}) {
-            section.files.push_back({at(name), name, 1796000000 + 60 * static_cast<int>(section.files.size()),
+            section.files.push_back({at(name), name,
+                                     1796000000 + 60 * static_cast<int>(section.files.size()),
                                      std::string(name).ends_with(".jpg")});
         }
         r.sections = {section};
@@ -200,7 +201,7 @@ TEST_F(ReportPdfTest, PdfHasItsPagesEmbeddedChineseFontCoverAndUprightPhotosAtPr
     EXPECT_THAT(fakes.dialogs.messages, IsEmpty());
 
     // Cover, the portrait alone, the landscape photo beside the damaged one, the document.
-    EXPECT_THAT(poppler("pdfinfo", {pdf}), HasSubstr("Pages:          4"));
+    EXPECT_THAT(poppler("pdfinfo", {pdf}), ContainsRegex("Pages: +4\n"));
     std::string fonts = poppler("pdffonts", {pdf});
     std::istringstream rows(fonts);
     std::string row;
@@ -222,7 +223,8 @@ TEST_F(ReportPdfTest, PdfHasItsPagesEmbeddedChineseFontCoverAndUprightPhotosAtPr
     EXPECT_THAT(poppler("pdftotext", {"-f", "4", "-l", "4", pdf, "-"}), HasSubstr("笔记.txt"));
 
     // The sideways photo shows upright, and went in at about 200 dots per inch of its print.
-    poppler("pdftoppm", {"-f", "2", "-l", "2", "-r", "40", "-png", pdf, QString::fromStdString(at("p"))});
+    poppler("pdftoppm",
+            {"-f", "2", "-l", "2", "-r", "40", "-png", pdf, QString::fromStdString(at("p"))});
     QImage page(QString::fromStdString(at("p-2.png")));
     ASSERT_FALSE(page.isNull());
     QImage photo = colouredPart(page);
@@ -237,8 +239,8 @@ TEST_F(ReportPdfTest, PdfHasItsPagesEmbeddedChineseFontCoverAndUprightPhotosAtPr
     ASSERT_TRUE(std::getline(listed, row));
     std::istringstream first(row);
     std::string colour, comp, bpc, enc, interp, object, id, yPpi;
-    first >> pageNo >> number >> type >> width >> height >> colour >> comp >> bpc >> enc >> interp >>
-        object >> id >> xPpi;
+    first >> pageNo >> number >> type >> width >> height >> colour >> comp >> bpc >> enc >>
+        interp >> object >> id >> xPpi;
     EXPECT_EQ(pageNo, 2) << images;
     EXPECT_LT(height, 4000 / 2) << images;
     EXPECT_GE(xPpi, 150) << images;
@@ -287,10 +289,23 @@ TEST_F(ReportPdfTest, AStoppedOrFailedExportLeavesNoFileAndSaysSo) {
     EXPECT_THAT(fakes.shell.opened, IsEmpty());
 
     FillingFileSystem full;
-    Form onFullDisk{fakes.tree,   fakes.list,    fakes.picture, fakes.label1,     fakes.label2,
-                    fakes.label3, fakes.fileDialog, fakes.dialogs, data,          full,
-                    fakes.shell,  dir.path(),   {},            {},               {},
-                    {},           {}};
+    Form onFullDisk{fakes.tree,
+                    fakes.list,
+                    fakes.picture,
+                    fakes.label1,
+                    fakes.label2,
+                    fakes.label3,
+                    fakes.fileDialog,
+                    fakes.dialogs,
+                    data,
+                    full,
+                    fakes.shell,
+                    dir.path(),
+                    {},
+                    {},
+                    {},
+                    {},
+                    {}};
     fakes.dialogs.stopAtReport = -1;
     try {
         exportReports(onFullDisk, {r});

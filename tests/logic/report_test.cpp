@@ -35,8 +35,7 @@ protected:
         const std::string path = under(node + "/" + name);
         writeFile(path);
         auto when = std::chrono::system_clock::now() - std::chrono::hours(24 * daysAgo);
-        std::filesystem::last_write_time(utf8Path(path),
-                                         std::chrono::file_clock::from_sys(when));
+        std::filesystem::last_write_time(utf8Path(path), std::chrono::file_clock::from_sys(when));
     }
 
     const Entry& course(const std::string& name) const {
@@ -97,7 +96,8 @@ TEST_F(ReportTest, OverviewCountsFilesWithinTheRangeWithTotalsAndThoseWhoHandedI
 
     // A cell's key is its node in the tree.
     window.tree.select(all.nodeKey(1, 1));
-    EXPECT_THAT(window.tree.selectedNodeTexts(), ElementsAre("班级", "学生2", "数学", "数学知识点2"));
+    EXPECT_THAT(window.tree.selectedNodeTexts(),
+                ElementsAre("班级", "学生2", "数学", "数学知识点2"));
 }
 
 TEST_F(ReportTest, ReportsGatherAStudentsOrAKnowledgePointsFilesOldestFirst) {
@@ -108,8 +108,8 @@ TEST_F(ReportTest, ReportsGatherAStudentsOrAKnowledgePointsFilesOldestFirst) {
     file("学生3/数学/数学知识点2", "x.jpg", 2);
     const ReportWhen when{{}, "全部", "2026-12"};
 
-    Report everything = studentReport(form.fileSystem, form.appPath, model,
-                                      model.students.rows[0], nullptr, when);
+    Report everything =
+        studentReport(form.fileSystem, form.appPath, model, model.students.rows[0], nullptr, when);
     EXPECT_EQ(everything.fileName, "学生1-错题集-2026-12.pdf");
     ASSERT_EQ(everything.sections.size(), 2u);
     EXPECT_EQ(everything.sections[0].heading, "数学 · 数学知识点2");
@@ -121,8 +121,8 @@ TEST_F(ReportTest, ReportsGatherAStudentsOrAKnowledgePointsFilesOldestFirst) {
     EXPECT_THAT(files, ElementsAre(std::pair("old.JPG", true), std::pair("notes.docx", false),
                                    std::pair("new.jpg", true)));
     EXPECT_EQ(everything.pictures(), 3u);
-    EXPECT_THAT(everything.cover, ElementsAre("班级：理科，3 名学生", "学生：学生1",
-                                              "课程：全部课程", "时间：全部"));
+    EXPECT_THAT(everything.cover,
+                ElementsAre("班级：理科，3 名学生", "学生：学生1", "课程：全部课程", "时间：全部"));
 
     Report recentMaths = studentReport(form.fileSystem, form.appPath, model, model.students.rows[0],
                                        &course("数学"), {{now - 7 * kDay}, "近 7 天", "2026-12"});
