@@ -23,6 +23,8 @@ namespace veltrana {
 
 namespace {
 
+constexpr int kWidestColumn = 110;
+
 QString fromUtf8(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -212,7 +214,6 @@ OverviewWindow::OverviewWindow(Form& form, QWidget* parent)
     table_->setObjectName("Table");
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->horizontalHeader()->setDefaultSectionSize(64);
     missing_->setObjectName("Missing");
     missing_->setWordWrap(true);
     missing_->setTextFormat(Qt::PlainText);
@@ -326,6 +327,10 @@ void OverviewWindow::showTable() {
         columns << fromUtf8(text(point.name));
     }
     table_->setHorizontalHeaderLabels(columns << "合计");
+    // Knowledge points have long names: the columns stay narrow, the whole name is its tooltip.
+    for (int p = 0; p < points; ++p) {
+        table_->horizontalHeaderItem(p)->setToolTip(columns[p]);
+    }
     QStringList rows;
     for (const Entry* student : o.students()) {
         rows << fromUtf8(text(student->name));
@@ -346,6 +351,10 @@ void OverviewWindow::showTable() {
         table_->setItem(students, p, cell(count(o.pointTotal(static_cast<std::size_t>(p))), true));
     }
     table_->setItem(students, points, cell(QString::number(o.total()), true));
+    table_->resizeColumnsToContents();
+    for (int p = 0; p < points; ++p) {
+        table_->setColumnWidth(p, std::min(table_->columnWidth(p), kWidestColumn));
+    }
 
     QStringList none;
     for (const Entry* student : o.missing()) {
