@@ -7,6 +7,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <memory>
 #include <optional>
 
 #include "platform/error.h"
@@ -73,14 +74,20 @@ private:
     std::optional<Error> failure_;
 };
 
-// The size of a picture as it shows upright; empty when it cannot be read.
-QSize uprightSize(const std::string& path) {
-    QImageReader reader(fromUtf8(path));
-    reader.setAutoTransform(true);
-    QSize size = reader.size();
-    return reader.transformation().testFlag(QImageIOHandler::TransformationRotate90)
-               ? size.transposed()
-               : size;
+// A reader of the picture that turns it upright as the phone showed it.
+std::unique_ptr<QImageReader> uprightReader(const std::string& path) {
+    auto reader = std::make_unique<QImageReader>(fromUtf8(path));
+    reader->setAutoTransform(true);
+    return reader;
+}
+
+bool turnsQuarter(const QImageReader& reader) {
+    return reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+}
+
+// The size of the picture as it shows upright, from its header; empty when it cannot be read.
+QSize uprightSize(const QImageReader& reader) {
+    return turnsQuarter(reader) ? reader.size().transposed() : reader.size();
 }
 
 // Paints one report page by page; false from a page when the user asked to stop.
@@ -90,7 +97,7 @@ public:
                   long total)
         : writer_(writer), report_(report), progress_(progress), done_(done), total_(total) {
         pages_ = layOut(report, [](const ReportFile& file) {
-            QSize size = uprightSize(file.path);
+            QSize size = uprightSize(*uprightReader(file.path));
             return size.width() >= size.height();
         });
         pageCount_ = coverPages(report) + pages_.size();
@@ -208,12 +215,8 @@ private:
     void paintPicture(const ReportFile& file, const QRectF& slot) {
         const double captionHeight = units(7);
         QRectF room = slot.adjusted(0, 0, 0, -captionHeight - units(3));
-        QImageReader reader(fromUtf8(file.path));
-        reader.setAutoTransform(true);
-        const bool turned =
-            reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-        QSize stored = reader.size();
-        QSize upright = turned ? stored.transposed() : stored;
+        std::unique_ptr<QImageReader> reader = uprightReader(file.path);
+        const QSize upright = uprightSize(*reader);
         QImage image;
         QRectF placed;
         if (!upright.isEmpty()) {
@@ -223,8 +226,9 @@ private:
             placed = QRectF(room.left() + (room.width() - fitted.width()) / 2, room.top(),
                             fitted.width(), fitted.height());
             QSize pixels = (fitted * (kPictureDpi / kUnitsPerInch)).toSize().boundedTo(upright);
-            reader.setScaledSize(turned ? pixels.transposed() : pixels);
-            image = reader.read();
+            // The size applies before the turn does.
+            reader->setScaledSize(turnsQuarter(*reader) ? pixels.transposed() : pixels);
+            image = reader->read();
         }
         QString caption = fromUtf8(file.name) + "　" + dateText(file.modified);
         if (image.isNull()) {

@@ -65,9 +65,9 @@ struct ReportPage {
     std::vector<std::size_t> files;
 };
 
-inline constexpr std::size_t kNamesPerPage = 30;
+inline constexpr std::size_t kNamesPerPage = 25;
 // The cover lists the number of files of every section, this many to a page.
-inline constexpr std::size_t kCountsPerCoverPage = 36;
+inline constexpr std::size_t kCountsPerCoverPage = 30;
 
 // The pages the cover takes: one, and more when the sections do not fit on it.
 std::size_t coverPages(const Report& report);

@@ -142,14 +142,14 @@ TEST_F(ReportTest, ReportsGatherAStudentsOrAKnowledgePointsFilesOldestFirst) {
     EXPECT_THAT(headings, ElementsAre("学生1", "学生3"));
 }
 
-TEST(ReportLayout, WidePicturesSharePagesOthersGetOneAndNamesFollowThirtyToAPage) {
+TEST(ReportLayout, WidePicturesSharePagesOthersGetOneAndNamesFollowAPageAtATime) {
     Report report;
     ReportSection photos{"甲", {}};
     for (const char* name : {"w1.jpg", "w2.jpg", "tall.jpg", "w3.jpg", "a.doc", "w4.jpg"}) {
         photos.files.push_back({name, name, 0, std::string(name).ends_with(".jpg")});
     }
     ReportSection documents{"乙", {}};
-    for (int i = 0; i < 31; ++i) {
+    for (std::size_t i = 0; i <= kNamesPerPage; ++i) {
         documents.files.push_back({"", std::to_string(i) + ".txt", 0, false});
     }
     report.sections = {photos, documents};
@@ -160,11 +160,12 @@ TEST(ReportLayout, WidePicturesSharePagesOthersGetOneAndNamesFollowThirtyToAPage
         seen.emplace_back(page.section, page.startsSection, page.listing, page.files);
     }
     using Page = std::tuple<std::size_t, bool, bool, std::vector<std::size_t>>;
-    std::vector<std::size_t> first30(30);
-    std::iota(first30.begin(), first30.end(), 0);
-    EXPECT_THAT(seen, ElementsAre(Page{0, true, false, {0, 1}}, Page{0, false, false, {2}},
-                                  Page{0, false, false, {3, 5}}, Page{0, false, true, {4}},
-                                  Page{1, true, true, first30}, Page{1, false, true, {30}}));
+    std::vector<std::size_t> firstPage(kNamesPerPage);
+    std::iota(firstPage.begin(), firstPage.end(), 0);
+    EXPECT_THAT(seen,
+                ElementsAre(Page{0, true, false, {0, 1}}, Page{0, false, false, {2}},
+                            Page{0, false, false, {3, 5}}, Page{0, false, true, {4}},
+                            Page{1, true, true, firstPage}, Page{1, false, true, {kNamesPerPage}}));
 
     EXPECT_EQ(coverPages(report), 1u);
     report.sections.resize(kCountsPerCoverPage + 1, documents);
