@@ -11,6 +11,32 @@ namespace {
 
 const std::vector<Entry> kNoPoints;
 
+// What list() gives for folder, or nothing when the folder cannot be or is not made yet: it
+// holds no file. Any other failure is a real one.
+template <typename List>
+auto listedOrNone(const std::string& folder, List list) -> decltype(list()) {
+    if (folder.empty()) {
+        return {};
+    }
+    try {
+        return list();
+    } catch (const Error& e) {
+        if (e.number() != err::kPathNotFound) {
+            throw;
+        }
+        return {};
+    }
+}
+
+// The number of files in folder within range; without a range no file's time is looked at.
+int countWithin(FileSystem& fileSystem, const std::string& folder, const TimeRange& range) {
+    if (range.all()) {
+        return static_cast<int>(
+            listedOrNone(folder, [&] { return fileSystem.listFiles(folder); }).size());
+    }
+    return static_cast<int>(filesWithin(fileSystem, folder, range).size());
+}
+
 // A CSV field: quoted when it holds a separator, a quote or a line break.
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
@@ -39,18 +65,8 @@ std::string pointFolder(const std::string& appPath, const Entry& student, const 
 
 std::vector<DatedFile> filesWithin(FileSystem& fileSystem, const std::string& folder,
                                    const TimeRange& range) {
-    std::vector<DatedFile> files;
-    if (folder.empty()) {
-        return files;
-    }
-    try {
-        files = fileSystem.listFilesWithTimes(folder);
-    } catch (const Error& e) {
-        // A folder 生成文件夹 has not made yet holds nothing; anything else is a real failure.
-        if (e.number() != err::kPathNotFound) {
-            throw;
-        }
-    }
+    std::vector<DatedFile> files =
+        listedOrNone(folder, [&] { return fileSystem.listFilesWithTimes(folder); });
     std::erase_if(files, [&](const DatedFile& file) { return !range.contains(file.modified); });
     std::ranges::sort(files, [](const DatedFile& a, const DatedFile& b) {
         return a.modified != b.modified ? a.modified < b.modified : a.name < b.name;
@@ -68,9 +84,8 @@ Overview::Overview(FileSystem& fileSystem, const std::string& appPath, const Cla
     counts_.reserve(students_.size() * points_->size());
     for (const Entry* student : students_) {
         for (const Entry& point : *points_) {
-            counts_.push_back(static_cast<int>(
-                filesWithin(fileSystem, pointFolder(appPath, *student, course, point), range)
-                    .size()));
+            counts_.push_back(
+                countWithin(fileSystem, pointFolder(appPath, *student, course, point), range));
         }
     }
 }

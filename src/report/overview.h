@@ -15,6 +15,8 @@ struct TimeRange {
     std::int64_t from = std::numeric_limits<std::int64_t>::min();
     std::int64_t to = std::numeric_limits<std::int64_t>::max();
     bool contains(std::int64_t time) const { return time >= from && time < to; }
+    bool all() const { return *this == TimeRange(); }
+    bool operator==(const TimeRange&) const = default;
 };
 
 // The folder of a knowledge point of a course for a student; empty when a name on the way can
