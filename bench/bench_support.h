@@ -5,7 +5,14 @@
 #include <cstdio>
 #include <string>
 
+class QImage;
+class QSize;
+
 namespace veltrana::bench {
+
+// A phone's photo of a page as the JPEG encoder sees it: smooth colour, shapes and sensor noise;
+// the same every run.
+QImage photoContent(QSize size);
 
 // Seconds of the fastest of `runs` runs of f; the fastest run is the one least disturbed by
 // whatever else the machine was doing.
@@ -35,5 +42,6 @@ void benchTree();
 void benchStore();
 void benchPhone();
 void benchPreview();
+void benchReport();
 
 }  // namespace veltrana::bench

@@ -10,7 +10,7 @@ packages=(
     mdbtools mdbtools-dev libglib2.0-dev libminizip-dev
     googletest libgtest-dev libgmock-dev
     xvfb xauth xdotool x11-utils imagemagick desktop-file-utils
-    fonts-wqy-microhei
+    fonts-wqy-microhei poppler-utils
     debootstrap file
     unicode-data bzip2
     libcpp-httplib-dev libqrencode-dev zbar-tools chromium chromium-driver

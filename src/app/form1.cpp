@@ -129,6 +129,18 @@ void Form1::buildMenus() {
     QAction* phone = menuBar()->findChild<QMenu*>("NewAdd")->addAction("手机上传…");
     phone->setObjectName("PhoneUpload");
     connect(phone, &QAction::triggered, this, &Form1::openPhoneUpload);
+    QAction* overview = menuBar()->findChild<QMenu*>("Information")->addAction("班级概览…");
+    overview->setObjectName("ClassOverview");
+    connect(overview, &QAction::triggered, this, &Form1::openOverview);
+}
+
+void Form1::openOverview() {
+    try {
+        overview_ = std::make_unique<OverviewWindow>(*form_, this);
+        overview_->show();
+    } catch (const Error& e) {
+        form_->dialogs.MsgBox(errorText(e), kMessageTitle);
+    }
 }
 
 void Form1::openPhoneUpload() {
@@ -209,6 +221,7 @@ void Form1::buildControls(const std::string& appPath, const Form1Services& servi
     connect(command1, &QPushButton::clicked, this, [this] { run(Command1_Click); });
     connect(command2, &QPushButton::clicked, this, [this] { run(Command2_Click); });
     connect(image, &QtPictureBox::clicked, this, [this] { run(Image1_Click); });
+    offerMistakesInTree(*form_, tree);
 }
 
 void Form1::run(void (*handler)(Form&)) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/overview_window.h"
 #include "app/phone_dialog.h"
 #include "platform/form.h"
 #include "platform/fs/std_file_system.h"
@@ -28,8 +29,8 @@ struct Form1Services {
 
 // The one window. Its controls carry their names as object names (TreeView1, List1, Command1,
 // Command2, Image1, Label1 to Label5, the menu items DB_Connect, Disconnect, NewClass,
-// CheckDatabase, Look_Up, NewFolder, PhoneUpload); each of their events runs one handler over
-// form().
+// CheckDatabase, ClassOverview, Look_Up, NewFolder, PhoneUpload); each of their events runs one
+// handler over form().
 class Form1 : public QMainWindow {
 public:
     explicit Form1(const std::string& appPath, const Form1Services& services = {});
@@ -49,6 +50,8 @@ private:
     void run(void (*handler)(Form&));
     // Opens "手机上传", or brings it to the front when it is open.
     void openPhoneUpload();
+    // Opens "班级概览" on the class as the database holds it now.
+    void openOverview();
 
     QtDialogs qtDialogs_{this};
     QtFileDialog qtFileDialog_{this};
@@ -60,6 +63,8 @@ private:
     QtTreeView* tree_ = nullptr;
     // Made on first use, destroyed before form_: its server writes through the form's file system.
     std::unique_ptr<PhoneDialog> phoneDialog_;
+    // Destroyed before form_, which it works through.
+    std::unique_ptr<OverviewWindow> overview_;
 };
 
 }  // namespace veltrana

@@ -25,6 +25,13 @@ enum class OnClash { kReplace, kKeepBoth, kRefuse };
 // caller makes after a batch of files, before it reports them saved.
 enum class FolderFlush { kNow, kLater };
 
+// A file of a folder and when it was last written, in seconds since 1970 (UTC): for a photo, when
+// it was filed.
+struct DatedFile {
+    std::string name;
+    std::int64_t modified = 0;
+};
+
 // The name of the n-th copy: "作业.jpg" and 2 make "作业 (2).jpg"; a name without an extension,
 // or one that only starts with a dot, gets the number at its end.
 std::string numberedName(const std::string& name, int n);
@@ -54,6 +61,8 @@ public:
     // sorts them for people), without the temporary files of copies; 76 when the folder does
     // not exist.
     virtual std::vector<std::string> listFiles(const std::string& folder) = 0;
+    // The same files with their modification times; 76 when the folder does not exist.
+    virtual std::vector<DatedFile> listFilesWithTimes(const std::string& folder) = 0;
     // Copies source to destination through a temporary file in the destination's folder that
     // is flushed to the disk and then renamed into place, so a failure never leaves a half file
     // or harms an existing destination, and a power cut right after leaves no empty one. With

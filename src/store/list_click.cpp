@@ -5,10 +5,6 @@
 
 namespace veltrana {
 
-namespace {
-
-// A picture is named by what follows its last ".", in any case: phones write "IMG_0001.JPG", and
-// teachers name pages "作业.第2次.jpg".
 bool isPictureName(const std::string& name) {
     std::size_t dot = name.rfind('.');
     if (dot == std::string::npos) {
@@ -19,8 +15,6 @@ bool isPictureName(const std::string& name) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == "jpg" || extension == "jpeg" || extension == "png";
 }
-
-}  // namespace
 
 void List1_Click(Form& form) {
     const std::string name = form.List1.Text();

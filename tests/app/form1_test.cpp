@@ -195,10 +195,12 @@ TEST_F(Form1Test, WindowHasItsCaptionPlacesFontsMenusAndTabOrder) {
         }
         menus.emplace_back(menu->text().toStdString(), items);
     }
-    EXPECT_EQ(menus, (decltype(menus){
-                         {"【信息管理】", {"连接数据库", "断开数据库", "新建班级…", "检查数据库"}},
-                         {"【编辑】", {"查找"}},
-                         {"【新增文件】", {"生成文件夹", "手机上传…"}}}));
+    EXPECT_EQ(
+        menus,
+        (decltype(menus){
+            {"【信息管理】", {"连接数据库", "断开数据库", "新建班级…", "检查数据库", "班级概览…"}},
+            {"【编辑】", {"查找"}},
+            {"【新增文件】", {"生成文件夹", "手机上传…"}}}));
 
     QApplication::setActiveWindow(&form1);
     EXPECT_EQ(QApplication::focusWidget(), control<QWidget>("TreeView1"));

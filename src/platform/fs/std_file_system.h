@@ -13,6 +13,7 @@ public:
     bool exists(const std::string& path) override;
     bool createFolder(const std::string& path) override;
     std::vector<std::string> listFiles(const std::string& folder) override;
+    std::vector<DatedFile> listFilesWithTimes(const std::string& folder) override;
     std::string copyFile(const std::string& source, const std::string& destination, OnClash onClash,
                          FolderFlush folderFlush) override;
     void flushFolder(const std::string& folder) override;
