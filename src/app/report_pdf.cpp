@@ -294,7 +294,7 @@ Exported writeReportPdfs(Form& form, const std::vector<Report>& reports) {
             exported.stopped = true;
             return exported;
         }
-        exported.files.push_back(folder + kSeparator + file->land(report.fileName));
+        exported.files.push_back(folder + kSeparator + file->land(report.fileName, OnClash::kKeepBoth));
     }
     return exported;
 }
@@ -346,7 +346,7 @@ void exportText(Form& form, const std::string& name, const std::string& text) {
     form.fileSystem.createFolder(folder);
     std::unique_ptr<IncomingFile> file = form.fileSystem.receive(folder);
     file->write(text.data(), text.size());
-    const std::string path = folder + kSeparator + file->land(name);
+    const std::string path = folder + kSeparator + file->land(name, OnClash::kKeepBoth);
     if (!form.shell.open(path)) {
         form.dialogs.MsgBox(
             "表格已保存为“" + path + "”，但无法打开它：这台电脑上没有打开 CSV 文件的程序。",

@@ -279,7 +279,9 @@ public:
                 }
                 file_->write(data, size);
             }
-            std::string land(const std::string& name) override { return file_->land(name); }
+            std::string land(const std::string& name, OnClash onClash) override {
+                return file_->land(name, onClash);
+            }
 
         private:
             std::unique_ptr<IncomingFile> file_;
@@ -309,6 +311,7 @@ TEST_F(ReportPdfTest, AStoppedOrFailedExportLeavesNoFileAndSaysSo) {
                     data,
                     full,
                     fakes.shell,
+                    fakes.tool,
                     dir.path(),
                     {},
                     {},
