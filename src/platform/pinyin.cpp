@@ -84,14 +84,6 @@ std::string_view Pinyin::syllable() const {
     return pinyin_table::kSyllables[code_ / 8];
 }
 
-std::optional<Pinyin> pinyinOf(char32_t c) {
-    if (c < pinyin_table::kFirst || c > pinyin_table::kLast) {
-        return std::nullopt;
-    }
-    std::uint16_t code = pinyin_table::kReadings[c - pinyin_table::kFirst];
-    return code == 0 ? std::nullopt : std::optional<Pinyin>(Pinyin(code));
-}
-
 std::vector<std::optional<Pinyin>> nameReading(std::u32string_view name) {
     std::vector<std::optional<Pinyin>> reading;
     reading.reserve(name.size());
