@@ -157,7 +157,7 @@ void sortFileNames(std::vector<std::string>& names) {
         bytes += name.size();
     }
     std::string keys;
-    keys.reserve(bytes * 3);  // a weight of up to four bytes and then the bytes of each character
+    keys.reserve(bytes * 3);  // about: each character weighs two to four bytes, then its own
     std::vector<Entry> entries;
     entries.reserve(names.size());
     std::u32string text;
