@@ -15,33 +15,34 @@ struct SurnameReading {
     std::string_view reading;
 };
 constexpr SurnameReading kSurnameReadings[] = {
-    {U"尉迟", "yu4 chi2"},                             // Yùchí, not wèi
-    {U"万俟", "mo4 qi2"},                              // Mòqí, not wàn sì
-    {U"单于", "chan2 yu2"},                            // Chányú, not dān
-    {U"长孙", "zhang3 sun1"}, {U"令狐", "ling2 hu2"},  // Línghú, not lìng
-    {U"澹台", "tan2 tai2"},                            // Tántái, not dàn
-    {U"诸葛", "zhu1 ge3"},                             // Zhūgě, not gé
-    {U"曾", "zeng1"},                                  // Zēng, not céng
-    {U"单", "shan4"},                                  // Shàn, not dān
-    {U"解", "xie4"},                                   // Xiè, not jiě
-    {U"仇", "qiu2"},                                   // Qiú, not chóu
-    {U"区", "ou1"},                                    // Ōu, not qū
-    {U"朴", "piao2"},                                  // Piáo, not pǔ
-    {U"查", "zha1"},                                   // Zhā, not chá
-    {U"盖", "ge3"},                                    // Gě, not gài
-    {U"乐", "yue4"},                                   // Yuè, not lè
-    {U"缪", "miao4"},                                  // Miào, not móu
-    {U"覃", "qin2"},                                   // Qín, not tán
-    {U"翟", "zhai2"},                                  // Zhái, not dí
-    {U"召", "shao4"},                                  // Shào, not zhào
-    {U"秘", "bi4"},                                    // Bì, not mì
-    {U"种", "chong2"},                                 // Chóng, not zhǒng
-    {U"任", "ren2"},                                   // Rén, not rèn
-    {U"葛", "ge3"},                                    // Gě, not gé
-    {U"纪", "ji3"},                                    // Jǐ, not jì
-    {U"宁", "ning4"},                                  // Nìng, not níng
-    {U"燕", "yan1"},                                   // Yān, not yàn
-    {U"过", "guo1"},                                   // Guō, not guò
+    {U"尉迟", "yu4 chi2"},     // Yùchí, not wèi
+    {U"万俟", "mo4 qi2"},      // Mòqí, not wàn sì
+    {U"单于", "chan2 yu2"},    // Chányú, not dān
+    {U"长孙", "zhang3 sun1"},  // Zhǎngsūn, not cháng as in 长短
+    {U"令狐", "ling2 hu2"},    // Línghú, not lìng
+    {U"澹台", "tan2 tai2"},    // Tántái, not dàn
+    {U"诸葛", "zhu1 ge3"},     // Zhūgě, not gé
+    {U"曾", "zeng1"},          // Zēng, not céng
+    {U"单", "shan4"},          // Shàn, not dān
+    {U"解", "xie4"},           // Xiè, not jiě
+    {U"仇", "qiu2"},           // Qiú, not chóu
+    {U"区", "ou1"},            // Ōu, not qū
+    {U"朴", "piao2"},          // Piáo, not pǔ
+    {U"查", "zha1"},           // Zhā, not chá
+    {U"盖", "ge3"},            // Gě, not gài
+    {U"乐", "yue4"},           // Yuè, not lè
+    {U"缪", "miao4"},          // Miào, not móu
+    {U"覃", "qin2"},           // Qín, not tán
+    {U"翟", "zhai2"},          // Zhái, not dí
+    {U"召", "shao4"},          // Shào, not zhào
+    {U"秘", "bi4"},            // Bì, not mì
+    {U"种", "chong2"},         // Chóng, not zhǒng
+    {U"任", "ren2"},           // Rén, not rèn
+    {U"葛", "ge3"},            // Gě, not gé
+    {U"纪", "ji3"},            // Jǐ, not jì
+    {U"宁", "ning4"},          // Nìng, not níng
+    {U"燕", "yan1"},           // Yān, not yàn
+    {U"过", "guo1"},           // Guō, not guò
 };
 
 // "zeng1" as a reading; none when the table has no such syllable.
@@ -82,14 +83,6 @@ const std::vector<Surname>& surnames() {
 
 std::string_view Pinyin::syllable() const {
     return pinyin_table::kSyllables[code_ / 8];
-}
-
-std::optional<Pinyin> pinyinOf(char32_t c) {
-    if (c < pinyin_table::kFirst || c > pinyin_table::kLast) {
-        return std::nullopt;
-    }
-    std::uint16_t code = pinyin_table::kReadings[c - pinyin_table::kFirst];
-    return code == 0 ? std::nullopt : std::optional<Pinyin>(Pinyin(code));
 }
 
 std::vector<std::optional<Pinyin>> nameReading(std::u32string_view name) {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/pinyin_table.h"
+
 namespace veltrana {
 
 // The Hanyu Pinyin reading of one Chinese character. Readings compare as a dictionary files
@@ -30,7 +32,14 @@ private:
 
 // The customary reading of a Chinese character, the common one of a character with several (曾
 // céng, 单 dān); none for other characters and for the rare ones that Unicode gives no reading.
-std::optional<Pinyin> pinyinOf(char32_t c);
+// Inline, for the sorts of long lists.
+inline std::optional<Pinyin> pinyinOf(char32_t c) {
+    if (c < pinyin_table::kFirst || c > pinyin_table::kLast) {
+        return std::nullopt;
+    }
+    std::uint16_t code = pinyin_table::kReadings[c - pinyin_table::kFirst];
+    return code == 0 ? std::nullopt : std::optional<Pinyin>(Pinyin(code));
+}
 
 // The reading of each character of a person's name, with the surname read as a surname: 曾小明
 // is zēng xiǎo míng, 单于飞 chán yú fēi. A surname is followed by a given name, so 单于 alone is

@@ -85,6 +85,12 @@ TEST(ReadingOrderTest, FileNamesNumbersByValueANameBeforeItsCopies) {
     EXPECT_THAT(names, ElementsAre("", ".profile", "007.txt", "7.txt", "10.txt", "第2次.png",
                                    "第２次.jpg", "第10次.jpg", "路.png", "绿色.png", "A.txt",
                                    "a.tar.gz", "hw1.jpg", "hw1 (2).jpg", "\xFF\xFE.bin"));
+
+    // Names that all begin alike, as a folder of homework often has them.
+    names = {"作业10.jpg", "作业2 (2).jpg", "作业2.jpg", "作业", "作业1.jpg", "作业02.jpg"};
+    sortFileNames(names);
+    EXPECT_THAT(names, ElementsAre("作业", "作业1.jpg", "作业02.jpg", "作业2.jpg", "作业2 (2).jpg",
+                                   "作业10.jpg"));
 }
 
 }  // namespace
