@@ -202,10 +202,7 @@ void Form1::layOut() {
 void Form1::fitToScreen() {
     // Again once more, since the menu bar and the frame do not shrink in step with the rest.
     for (int round = 0; round < 3; ++round) {
-        if (windowHandle() == nullptr) {
-            create();
-        }
-        const QMargins frame = windowHandle()->frameMargins();
+        const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
         const QRect available = screen()->availableGeometry();
         const int menuHeight = height() - client_->height();
         WindowFit fit = fitWindow(

@@ -41,8 +41,8 @@ public:
     // Once the window is on screen: after a failed start-up, the way forward (Form_Shown).
     void shown();
     // Shrinks the whole window, captions with it, when the display scaling makes it larger than
-    // its screen's area without task bars, and moves it inside that area. Before the window is
-    // shown the frame is the one the platform will give it, where it knows that already.
+    // its screen's area without task bars, and moves it inside that area. The frame counts once
+    // the window has its platform window, and as far as the platform knows it by then.
     void fitToScreen();
     // What the layout is multiplied by: 1 unless the window had to shrink.
     double scale() const { return scale_; }

@@ -27,6 +27,9 @@ int main(int argc, char** argv) {
     veltrana::Form1 window(
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString());
     window.load();
+    // Windows knows the frame of the window it has made before showing it; the window fits with
+    // its frame from the start.
+    window.winId();
     window.fitToScreen();
     window.show();
     // Questions after a failed start-up come over the window, once it is on screen; by then a
