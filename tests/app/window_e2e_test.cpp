@@ -346,6 +346,8 @@ TEST(WindowEndToEndTest, FirstStartFromTheRosterWorkbookToTheTreeAndFolders) {
 }
 #endif
 #else
+// The build for the school's scaled screens, on an X server of their size.
+
 QString text(const QRect& r) {
     return QString("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
 }
