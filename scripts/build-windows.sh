@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Veltrana for 64-bit Windows on Debian 12 and packs the portable zip:
-#   bash scripts/build-windows.sh          build, then the zip build/windows/veltrana-*-windows-x86_64.zip
+#   bash scripts/build-windows.sh          build, then the zip build/windows/veltrana-*-windows10-x64.zip
 #   bash scripts/build-windows.sh --test   also run the suite under Wine
 # Qt and the other libraries are built once from Debian's source packages into a cache outside
 # the checkout ($VELTRANA_WIN_CACHE, default ~/.cache/veltrana-windows) and reused after that.
@@ -288,7 +288,7 @@ build_veltrana() {
     cmake --build "$build" -j"$jobs"
     (cd "$build" && cpack -G ZIP >/dev/null)
     echo "Made $build/veltrana-$(sed -n 's/^project(Veltrana VERSION \([0-9.]*\).*/\1/p' \
-        "$root/CMakeLists.txt")-windows-x86_64.zip"
+        "$root/CMakeLists.txt")-windows10-x64.zip"
 }
 
 # The suite under Wine, on a display of its own for the window's tests.

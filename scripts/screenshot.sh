@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the program of PROGRAM_DIR, opens its tree down to the first knowledge point, clicks it
-# and saves a picture of the window to OUT.png. Without a display it runs on its own Xvfb.
-# Everything it starts is stopped when it ends.
+# and saves a picture of the window to OUT.png. Without a display it runs on its own Xvfb of the
+# size SCREEN (1280x800 unless set); QT_SCALE_FACTOR scales the window as Windows' display
+# setting does. Everything it starts is stopped when it ends.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -25,7 +26,7 @@ if [ -z "${DISPLAY:-}" ]; then
     # Xvfb picks a free display and writes its number to the pipe.
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${SCREEN:-1280x800}x24" -dpi 96 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     started+=($!)
     read -r -t 20 number <"$fifo"
     rm -f "$fifo"
@@ -49,16 +50,19 @@ sleep 0.5
 
 # The tree has the focus: the keys open the root, the first student and the first course, and
 # stop on the first knowledge point, the fourth row. A mouse click on that row is the node click
-# (moving with the keys is not). Rows are 22 pixels high: the 20-pixel node pictures and a
-# margin. Then the first listed file, if any, is clicked for its preview.
+# (moving with the keys is not). Rows are 22 pixels high at scale 1: the 20-pixel node pictures
+# and a margin, scaled by the display setting alone. The rest of the layout is scaled by the
+# window's own width against its 1158 pixels, which also counts a window shrunk to fit the
+# screen. Then the first listed file, if any, is clicked for its preview.
 xdotool key --window "$window" --delay 150 Down Right Down Right Down Right Down 2>/dev/null
 eval "$(xdotool getwindowgeometry --shell "$window")"
-client_top=$((HEIGHT - 571))
-row_height=22
-xdotool mousemove --window "$window" 120 $((client_top + 9 + row_height * 3 + row_height / 2)) \
-    click 1 2>/dev/null
+at() { awk -v k="$WIDTH" -v s="${QT_SCALE_FACTOR:-1}" "BEGIN { k /= 1158; printf \"%d\", $1 }"; }
+client_top=$((HEIGHT - $(at '571 * k + 0.5')))
+xdotool mousemove --window "$window" "$(at '120 * k')" \
+    $((client_top + $(at '9 * k + 22 * s * 3.5'))) click 1 2>/dev/null
 sleep 0.3
-xdotool mousemove --window "$window" 600 $((client_top + 57)) click 1 2>/dev/null
+xdotool mousemove --window "$window" "$(at '600 * k')" $((client_top + $(at '57 * k'))) \
+    click 1 2>/dev/null
 sleep 0.5
 
 import -window "$window" "$out"

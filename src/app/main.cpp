@@ -27,8 +27,16 @@ int main(int argc, char** argv) {
     veltrana::Form1 window(
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString());
     window.load();
+    // Windows knows the frame of the window it has made before showing it; the window fits with
+    // its frame from the start.
+    window.winId();
+    window.fitToScreen();
     window.show();
-    // Questions after a failed start-up come over the window, once it is on screen.
-    QTimer::singleShot(0, &window, [&window] { window.shown(); });
+    // Questions after a failed start-up come over the window, once it is on screen; by then a
+    // window manager has framed it, and the frame must fit too.
+    QTimer::singleShot(0, &window, [&window] {
+        window.fitToScreen();
+        window.shown();
+    });
     return app.exec();
 }

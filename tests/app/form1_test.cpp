@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <QUrl>
@@ -27,6 +28,7 @@
 #include "app/phone_dialog.h"
 #include "app/qt_test_support.h"
 #include "phone/routes.h"
+#include "platform/program_folder.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_tree.h"
 #include "support/class_db.h"
@@ -208,6 +210,36 @@ TEST_F(Form1Test, WindowHasItsCaptionPlacesFontsMenusAndTabOrder) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), control<QWidget>(next)) << next;
     }
+}
+
+// The test's screen, 800 x 800, is smaller than the window: it shrinks whole, fonts with it,
+// and its frame lies inside the screen. The folder that is not there cannot be written, and the
+// line below the status says where to move it, above the connect's error.
+TEST_F(Form1Test, OnASmallScreenTheWindowShrinksWholeAndAnUnwritableFolderIsNamed) {
+    Form1& form1 = open();
+    form1.fitToScreen();
+    const double scale = form1.scale();
+    EXPECT_LT(scale, 0.7);
+    EXPECT_TRUE(form1.screen()->availableGeometry().contains(form1.frameGeometry()));
+    EXPECT_EQ(form1.centralWidget()->size(), QSize(static_cast<int>(std::lround(1158 * scale)),
+                                                   static_cast<int>(std::lround(571 * scale))));
+    EXPECT_EQ(control<QWidget>("Image1")->geometry(),
+              QRect(QPointF(496 * scale, 176 * scale).toPoint(),
+                    QSizeF(633 * scale, 289 * scale).toSize()));
+    EXPECT_EQ(control<QWidget>("Label1")->font().pointSizeF(), 12 * scale);
+    EXPECT_LT(control<QWidget>("Command1")->font().pointSizeF(), QApplication::font().pointSizeF());
+    const QRect client = form1.centralWidget()->geometry();
+    form1.fitToScreen();  // again, once framed: nothing changes
+    EXPECT_EQ(form1.scale(), scale);
+    EXPECT_EQ(form1.centralWidget()->geometry(), client);
+
+    Form1 elsewhere(dir.path() + kSeparator + "不在", Form1Services{&dialogs});
+    elsewhere.load();
+    EXPECT_THAT(elsewhere.form().Label2.Caption(),
+                StartsWith("程序文件夹不能写入：请关闭程序，把整个文件夹移到 " +
+                           suggestedProgramFolder() + " 再启动。"));
+    EXPECT_THAT(elsewhere.form().Label2.Caption(), ::testing::HasSubstr("\n错误："));
+    EXPECT_EQ(caption("Label2"), "");
 }
 
 TEST_F(Form1Test, StartUpConnectsAndShowsStudentsInPinyinOrder) {

@@ -20,11 +20,21 @@ fail() {
 alone() { env -u WINEPATH LC_ALL=C.UTF-8 WINEDEBUG="${WINEDEBUG:--all}" wine "$@"; }
 
 cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" >/dev/null
-zip=$tmp/out/veltrana-$version-windows-x86_64.zip
+zip=$tmp/out/veltrana-$version-windows10-x64.zip
 [ -f "$zip" ] || fail "no $(basename "$zip") in: $(ls "$tmp/out")"
 mkdir "$tmp/我的 U盘"
 (cd "$tmp/我的 U盘" && cmake -E tar xf "$zip")
 dir="$tmp/我的 U盘/veltrana"
+# Beside the folder only the note that says to unpack first.
+[ "$(cd "$tmp/我的 U盘" && ls -A | LC_ALL=C sort | tr '\n' ' ')" = "veltrana 先解压再运行.txt " ] ||
+    fail "the zip's top: $(ls -A "$tmp/我的 U盘")"
+grep -q 'Qt6Core.dll' "$tmp/我的 U盘/先解压再运行.txt" || fail "the note does not name the error"
+# Both programs carry the manifest: as the user, for Windows 10, aware of each monitor's scaling.
+for program in veltrana.exe veltrana-mkdb.exe; do
+    for setting in 'level="asInvoker"' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' PerMonitorV2; do
+        grep -qF "$setting" "$dir/$program" || fail "$program has no $setting in its manifest"
+    done
+done
 
 expected=$(printf '%s\n' veltrana.exe veltrana-mkdb.exe 使用说明.txt qt.conf 示例班级/DataBases.mdb \
     Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \

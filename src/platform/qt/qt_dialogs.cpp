@@ -18,9 +18,13 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
+
+#include "platform/screen_fit.h"
 
 namespace veltrana {
 
@@ -134,6 +138,21 @@ private:
 };
 
 }  // namespace
+
+void fitDialog(QWidget& dialog) {
+    dialog.ensurePolished();
+    dialog.winId();  // the platform's window, whose frame the platform may know already
+    QWidget* owner = dialog.parentWidget() != nullptr ? dialog.parentWidget()->window() : &dialog;
+    const QRect available = owner->screen()->availableGeometry();
+    const QMargins frame = dialog.windowHandle()->frameMargins();
+    WindowFit fit = fitWindow({dialog.width(), dialog.height()}, 1,
+                              {frame.left(), frame.top(), frame.right(), frame.bottom()},
+                              {available.x(), available.y(), available.width(), available.height()},
+                              dialog.x(), dialog.y());
+    if (fit.factor < 1) {
+        dialog.resize((dialog.size() * fit.factor).expandedTo(dialog.minimumSizeHint()));
+    }
+}
 
 void QtFileDialog::ShowOpen() {
     std::vector<std::string> chosen = chooseFiles(owner_, FileName, QFileDialog::ExistingFile);
@@ -250,6 +269,7 @@ NewClassAnswer QtDialogs::newClass(const RosterPreview& preview, std::string& st
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(other, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(2); });
 
+    fitDialog(dialog);
     int result = dialog.exec();
     if (result == QDialog::Accepted && group.checkedButton() != nullptr) {
         stream = group.checkedButton()->text().toStdString();
@@ -272,6 +292,7 @@ void QtDialogs::report(const std::string& text, const std::string& title) {
     buttons->button(QDialogButtonBox::Close)->setText("关闭");
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
+    fitDialog(dialog);
     dialog.exec();
 }
 

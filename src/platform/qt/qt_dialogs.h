@@ -7,6 +7,11 @@
 
 namespace veltrana {
 
+// Shrinks a dialog that, at the display's scaling, is larger than the area of its owner's screen
+// without task bars, to fit that area, though never below what its layout needs; Qt then places
+// it inside that area. Call it once the dialog has its size, before it is shown.
+void fitDialog(QWidget& dialog);
+
 // CommonDialog1 over QFileDialog, owned by the window it opens over.
 class QtFileDialog : public FileDialog {
 public:
