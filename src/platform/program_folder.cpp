@@ -1,10 +1,9 @@
 #include "platform/program_folder.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "platform/file_system.h"
-#include "platform/fs/new_file.h"
+#include "platform/fs/os_file.h"
 #include "platform/random_token.h"
 #include "platform/utf8.h"
 
@@ -16,11 +15,13 @@ namespace {
 // rights of Program Files all show in whether a file can be made.
 bool canWriteIn(const std::string& folder) {
     const std::string probe = folder + kSeparator + ".veltrana-" + randomToken() + ".tmp";
-    std::FILE* file = createNewFile(probe);
-    if (file == nullptr) {
-        return false;
+    std::error_code ec;
+    {
+        os::NewFile file;
+        if (!file.create(utf8Path(probe), ec)) {
+            return false;
+        }
     }
-    std::fclose(file);
     std::error_code ignored;
     std::filesystem::remove(utf8Path(probe), ignored);
     return true;
