@@ -33,7 +33,7 @@ protected:
     std::string database() const { return databasePath(dir.path()); }
 };
 
-TEST_F(NewClassTest, startWithoutDatabase_rosterToTreeAndFolders) {
+TEST_F(NewClassTest, StartWithoutDatabaseRosterToTreeAndFolders) {
     window.fileDialog.chosenFiles = {roster("no-name-column.xlsx"), roster("roster.xlsx")};
     window.dialogs.newClassAnswers = {{NewClassAnswer::OtherRoster, ""},
                                       {NewClassAnswer::Create, "文科"}};
@@ -63,7 +63,7 @@ TEST_F(NewClassTest, startWithoutDatabase_rosterToTreeAndFolders) {
     EXPECT_TRUE(std::filesystem::is_directory(utf8Path(under("欧阳娜娜/历史"))));
 }
 
-TEST_F(NewClassTest, faultyRosterOrExistingDatabase_writeNothing) {
+TEST_F(NewClassTest, FaultyRosterOrExistingDatabaseWriteNothing) {
     test::writeFile(dir.path() + "/名单.csv", "姓名\n王芳\na/b\n王芳\n");
     window.fileDialog.chosenFiles = {dir.path() + "/名单.csv"};
     window.dialogs.newClassAnswers = {{NewClassAnswer::Cancel, ""}};
@@ -96,7 +96,7 @@ TEST_F(NewClassTest, faultyRosterOrExistingDatabase_writeNothing) {
     EXPECT_EQ(test::readFile(database()), before);
 }
 
-TEST_F(NewClassTest, damagedDatabase_offersTheCheckReport) {
+TEST_F(NewClassTest, DamagedDatabaseOffersTheCheckReport) {
     auto tables = test::classTables({"张伟", "a/b"}, 1);
     test::tableNamed(tables, "Students").rows[1][0] = "5";
     useClass(tables);
@@ -110,7 +110,7 @@ TEST_F(NewClassTest, damagedDatabase_offersTheCheckReport) {
     EXPECT_THAT(report, HasSubstr("理科班：学生 2 名"));
 }
 
-TEST_F(NewClassTest, demoClass_isCopiedAndOpened) {
+TEST_F(NewClassTest, DemoClassIsCopiedAndOpened) {
     std::filesystem::create_directory(utf8Path(dir.path() + "/示例班级"));
     test::writeClassDb(dir.path() + "/示例班级", test::classTables({"张伟", "李娜"}, 1));
     window.dialogs.choices = {"复制示例班级", "以后再说"};
@@ -122,7 +122,7 @@ TEST_F(NewClassTest, demoClass_isCopiedAndOpened) {
 
 // The real tool in a process of its own reads what the reader reads in this one; a tool that is
 // not there, or that dies of a signal, gives a message in place of a roster.
-TEST(RosterApartTest, realToolReadsTheRoster_aMissingOrCrashingOneIsNamed) {
+TEST(RosterApartTest, RealToolReadsTheRosterAMissingOrCrashingOneIsNamed) {
     const char* built = std::getenv("VELTRANA_MKDB");
     ASSERT_NE(built, nullptr) << "VELTRANA_MKDB names the built veltrana-mkdb";
     QtChildProcess processes;

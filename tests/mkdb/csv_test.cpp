@@ -16,7 +16,7 @@ std::string writeFile(const std::string& dir, const std::string& name, const std
     return path;
 }
 
-TEST(CsvTest, quotingByteOrderMarkAndLineEnds_giveTheValuesAsWritten) {
+TEST(CsvTest, QuotingByteOrderMarkAndLineEndsGiveTheValuesAsWritten) {
     test::TempDir dir;
     std::string file = writeFile(dir.path(), "知识点.csv",
                                  "\xEF\xBB\xBF"
@@ -40,7 +40,7 @@ TEST(CsvTest, quotingByteOrderMarkAndLineEnds_giveTheValuesAsWritten) {
 
 // A whole number without a leading zero or plus in every filled cell makes a number column;
 // a Chinese character counts as one towards the 255 of a Text column.
-TEST(CsvTest, columnTypes_followTheValues) {
+TEST(CsvTest, ColumnTypesFollowTheValues) {
     test::TempDir dir;
     std::string file =
         writeFile(dir.path(), "types.csv",
@@ -71,7 +71,7 @@ void PrintTo(const BadCsvCase& c, std::ostream* out) {
 
 class BadCsvTest : public ::testing::TestWithParam<BadCsvCase> {};
 
-TEST_P(BadCsvTest, failsNamingTheFileAndLine) {
+TEST_P(BadCsvTest, FailsNamingTheFileAndLine) {
     test::TempDir dir;
     std::string file = writeFile(dir.path(), "班级.csv", GetParam().text);
     Error error = test::errorOf([&] { readCsvFile(file); });
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCsvCase{"quoteInsideField", "A\nx\"y\n", kErrNotExpectedFormat, 2}),
     [](const ::testing::TestParamInfo<BadCsvCase>& info) { return info.param.name; });
 
-TEST(CsvFolderTest, readsEveryCsvFileInNameOrderAndFailsWithoutOne) {
+TEST(CsvFolderTest, ReadsEveryCsvFileInNameOrderAndFailsWithoutOne) {
     test::TempDir dir;
     EXPECT_TRUE(test::failsWith([&] { readCsvFolder(dir.path() + "/无"); }, err::kPathNotFound,
                                 {dir.path() + "/无"}));

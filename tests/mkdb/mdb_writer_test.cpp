@@ -79,7 +79,7 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(WriterTest, chineseNamesNullsNumbersTextsAndMemos_readBackExactlyByMdbtoolsToo) {
+TEST_F(WriterTest, ChineseNamesNullsNumbersTextsAndMemosReadBackExactlyByMdbtoolsToo) {
     // Texts chosen to switch Jet 4 compression on and off, or to forbid it (U+4E00 and U+0100
     // have a low byte 0); memos inline, in one long-value row and chained over several pages.
     TableData table{"学生名单",
@@ -114,7 +114,7 @@ TEST_F(WriterTest, chineseNamesNullsNumbersTextsAndMemos_readBackExactlyByMdbtoo
 
 // mdb-export writes every digit of the scale ("1.50"), the program shows a Decimal as Access
 // does, without trailing zeros ("1.5").
-TEST_F(WriterTest, decimalsAtTheirOwnScale_readBackAsMdbExportGivesThem) {
+TEST_F(WriterTest, DecimalsAtTheirOwnScaleReadBackAsMdbExportGivesThem) {
     TableData table{"成绩",
                     {{"整数", ColumnType::Decimal, 18, 0},
                      {"两位", ColumnType::Decimal, 10, 2},
@@ -138,7 +138,7 @@ TEST_F(WriterTest, decimalsAtTheirOwnScale_readBackAsMdbExportGivesThem) {
               std::string::npos);
 }
 
-TEST_F(WriterTest, emptyTableAndHundredThousandRows_readBackExactly) {
+TEST_F(WriterTest, EmptyTableAndHundredThousandRowsReadBackExactly) {
     std::vector<TableData> tables{test::subjectTable("空表", 0), test::subjectTable("语文", 40000),
                                   test::subjectTable("数学", 40000),
                                   test::subjectTable("英语", 20000)};
@@ -148,7 +148,7 @@ TEST_F(WriterTest, emptyTableAndHundredThousandRows_readBackExactly) {
     EXPECT_EQ(runProgram({"mdb-tables", "-1", file}).out, "空表\n语文\n数学\n英语\n");
 }
 
-TEST_F(WriterTest, twoHundredFiftyFiveColumns_spanSeveralDefinitionAndMapPages) {
+TEST_F(WriterTest, TwoHundredFiftyFiveColumnsSpanSeveralDefinitionAndMapPages) {
     // 255 column descriptions fill two definition pages; 255 memo columns need 512 usage maps.
     TableData texts{"宽文本表", {}, {{}, {}}};
     TableData memos{"宽备注表", {}, {{}}};
@@ -179,7 +179,7 @@ protected:
     std::vector<TableData> tables{test::subjectTable("语文", 2000)};
 };
 
-TEST_F(NewDatabaseTest, aFailedWriteOrRenameOrMissingFolderLeavesNothing) {
+TEST_F(NewDatabaseTest, AFailedWriteOrRenameOrMissingFolderLeavesNothing) {
     files.failWrite = 3;
     EXPECT_TRUE(writeFails(err::kDiskFull, {"磁盘已满", dir.path()}));
     EXPECT_TRUE(filesIn(dir.path()).empty());
@@ -197,7 +197,7 @@ TEST_F(NewDatabaseTest, aFailedWriteOrRenameOrMissingFolderLeavesNothing) {
     EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"DataBases.mdb"});
 }
 
-TEST_F(NewDatabaseTest, aDatabaseThatComesWhileOneIsWrittenIsKeptByteForByte) {
+TEST_F(NewDatabaseTest, ADatabaseThatComesWhileOneIsWrittenIsKeptByteForByte) {
     const std::string teachers = "the teacher's own class, edited in Access";
     files.meanwhile = [&](const std::string& landing) { test::writeFile(landing, teachers); };
     const std::vector<std::string> named{"文件已存在", path, "不会被覆盖"};
@@ -222,7 +222,7 @@ void PrintTo(const RefusedCase& c, std::ostream* out) {
 
 class RefusedTest : public ::testing::TestWithParam<RefusedCase> {};
 
-TEST_P(RefusedTest, failsWithAccessNumberAndWritesNothing) {
+TEST_P(RefusedTest, FailsWithAccessNumberAndWritesNothing) {
     test::TempDir dir;
     EXPECT_TRUE(test::failsWith([&] { test::writeClassDb(dir.path(), GetParam().tables); },
                                 GetParam().number, {GetParam().named}));

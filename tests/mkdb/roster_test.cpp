@@ -31,7 +31,7 @@ Lines linesOf(const mkdb::Roster& read) {
 // One roster as LibreOffice saves it in three forms, and as libxlsxwriter writes inline strings:
 // the title row and the empty row are skipped, 学号 numbers and the rich-text title do not get
 // in the way, the second sheet's 张三 is not read, and every name keeps the row the teacher sees.
-TEST(RosterTest, csvXlsxAndXlsFormsGiveTheSameNamesWithTheirRows) {
+TEST(RosterTest, CsvXlsxAndXlsFormsGiveTheSameNamesWithTheirRows) {
     const Lines fromLibreOffice{{3, "王芳"}, {4, "李娜"}, {6, "曾小明"}, {7, "欧阳娜娜"}};
     for (const char* file : {"roster.csv", "roster.xlsx", "roster.xls"}) {
         mkdb::Roster read = mkdb::readRoster(roster(file));
@@ -51,7 +51,7 @@ struct Refusal {
 
 class RefusedRosterTest : public ::testing::TestWithParam<Refusal> {};
 
-TEST_P(RefusedRosterTest, failsWithAMessageNamingTheFile) {
+TEST_P(RefusedRosterTest, FailsWithAMessageNamingTheFile) {
     test::TempDir dir;
     std::string file = roster(GetParam().name);
     if (!GetParam().content.empty()) {
@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
 // first sector, half of them in the first 64 bytes: the header, where a reader takes its offsets
 // and sizes from (a zeroed directory sector number once made FreeXL read 64 KB off its stack).
 // The sanitizer build sees a reader that reads memory it does not own.
-TEST(RosterTest, damagedRostersAreReadOrRefusedByName) {
+TEST(RosterTest, DamagedRostersAreReadOrRefusedByName) {
     test::TempDir dir;
     std::vector<std::pair<std::string, std::string>> originals;
     for (const char* name : {"roster.xls", "password.xls", "roster.xlsx", "inline-strings.xlsx",
@@ -140,7 +140,7 @@ constexpr char kTool[] = "/程序/veltrana-mkdb";
 
 // Through the tool's report the window gets what readRoster and checkRoster give, special
 // characters and all, and a refusal as the tool made it.
-TEST(RosterApartTest, givesWhatTheReaderGivesAndItsRefusals) {
+TEST(RosterApartTest, GivesWhatTheReaderGivesAndItsRefusals) {
     test::TempDir dir;
     std::string file = dir.path() + "/名单.csv";
     test::writeFile(file, "姓名\n\"王\\芳\"\n\"a\tb\"\n\"两\r\n行\"\na/b\n王芳.\n");
@@ -169,7 +169,7 @@ TEST(RosterApartTest, givesWhatTheReaderGivesAndItsRefusals) {
 
 // A tool that crashed, hung, did not start, or answered something else: a message that says so
 // and names the file, whatever the tool wrote before.
-TEST(RosterApartTest, aToolThatFailsGivesAClearMessage) {
+TEST(RosterApartTest, AToolThatFailsGivesAClearMessage) {
     const std::string file = roster("roster.xls");
     const std::string whole = "roster\tx\nname\t2\t王芳\nend\n";
     struct Case {

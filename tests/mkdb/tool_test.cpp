@@ -41,7 +41,7 @@ protected:
     std::string out = dir.path() + "/DataBases.mdb";
 };
 
-TEST_F(ToolTest, badCsvWritesNothing_goodOnesAreWrittenAndDumpedBack) {
+TEST_F(ToolTest, BadCsvWritesNothingGoodOnesAreWrittenAndDumpedBack) {
     test::writeFile(csv + "/数学.csv", "ID,KN\n1,函数\n2\n");
     ProcessResult refused = runProgram({tool, out, csv});
     EXPECT_EQ(refused.exitCode, 1);
@@ -72,7 +72,7 @@ TEST_F(ToolTest, badCsvWritesNothing_goodOnesAreWrittenAndDumpedBack) {
 // The same roster as a spreadsheet saves it on a Chinese Windows (GB18030, CRLF, an empty row),
 // as "Unicode text" (UTF-16 with tabs, either byte order) and as a plain list in UTF-8, with blanks
 // around names.
-TEST_F(ToolTest, rosterInAnyEncoding_givesTheSameClassWithTheBuiltInCatalogue) {
+TEST_F(ToolTest, RosterInAnyEncodingGivesTheSameClassWithTheBuiltInCatalogue) {
     std::string gb18030 =
         "\xD1\xA7\xBA\xC5,\xD0\xD5\xC3\xFB,\xD0\xD4\xB1\xF0\r\n"  // 学号,姓名,性别
         "1,\xCD\xF5\xB7\xBC,\xC5\xAE\r\n\r\n"                     // 1,王芳,女
@@ -113,7 +113,7 @@ TEST_F(ToolTest, rosterInAnyEncoding_givesTheSameClassWithTheBuiltInCatalogue) {
     EXPECT_THAT(checked.out, StartsWith("理科班：学生 3 名，树节点 "));
 }
 
-TEST_F(ToolTest, rosterFaults_areNamedByLineAndNothingIsWritten) {
+TEST_F(ToolTest, RosterFaultsAreNamedByLineAndNothingIsWritten) {
     ProcessResult refused = newClass("姓名\n王芳\n王芳.\na/b\n\" . \"\n", out);
     EXPECT_EQ(refused.exitCode, 1);
     std::string roster = "文件“" + dir.path() + "/名单”";
@@ -134,7 +134,7 @@ TEST_F(ToolTest, rosterFaults_areNamedByLineAndNothingIsWritten) {
     EXPECT_EQ(test::readWithOurLayer(out, "Students").rows.size(), 2u);
 }
 
-TEST_F(ToolTest, ownPoints_replaceTheBuiltInOnesAndMustHoldTheStreamsTables) {
+TEST_F(ToolTest, OwnPointsReplaceTheBuiltInOnesAndMustHoldTheStreamsTables) {
     std::string points = dir.path() + "/知识点";
     std::filesystem::create_directory(utf8Path(points));
     for (const char* subject : {"语文", "数学", "英语", "政治", "历史", "地理"}) {
@@ -160,7 +160,7 @@ TEST_F(ToolTest, ownPoints_replaceTheBuiltInOnesAndMustHoldTheStreamsTables) {
 
 // Broken in many ways at once: every fault and warning is listed, each naming table, ID, field
 // and value, and the numbers still come out.
-TEST_F(ToolTest, check_listsEverythingTheWindowWouldStumbleOn) {
+TEST_F(ToolTest, CheckListsEverythingTheWindowWouldStumbleOn) {
     std::vector<std::string> names = test::numberedStudents(11);
     names[1] = "a/b";
     names[3] = "学生1";
@@ -201,7 +201,7 @@ TEST_F(ToolTest, check_listsEverythingTheWindowWouldStumbleOn) {
     EXPECT_THAT(missing.out, HasSubstr("找不到数据库文件"));
 }
 
-TEST_F(ToolTest, helpVersionAndWrongArguments) {
+TEST_F(ToolTest, HelpVersionAndWrongArguments) {
     ProcessResult help = runProgram({tool, "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_THAT(help.out,

@@ -29,7 +29,7 @@ void PrintTo(const Conversion& c, std::ostream* out) {
 
 class IconvTest : public ::testing::TestWithParam<Conversion> {};
 
-TEST_P(IconvTest, convertsAsGlibcDoes) {
+TEST_P(IconvTest, ConvertsAsGlibcDoes) {
     const Conversion& c = GetParam();
 #ifdef _WIN32
     if (std::string(c.from) == "GB18030" && c.in.find("\x81\x30") != std::string::npos &&
@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         Conversion{"notInLatin1", "ISO-8859-1", "UTF-8", "a王", "a", EILSEQ, 1}),
     [](const ::testing::TestParamInfo<Conversion>& info) { return info.param.name; });
 
-TEST(IconvTest, unknownEncodingIsRefused) {
+TEST(IconvTest, UnknownEncodingIsRefused) {
     errno = 0;
     EXPECT_EQ(iconv_open("UTF-8", "NO-SUCH-CODE"), reinterpret_cast<iconv_t>(-1));
     EXPECT_EQ(errno, EINVAL);
