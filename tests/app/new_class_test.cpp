@@ -78,7 +78,7 @@ TEST_F(NewClassTest, FaultyRosterOrExistingDatabaseWriteNothing) {
     // The tool beside the program reads the roster; when it crashes, the dialog says so.
     window.tool.ends = ChildRun{ChildRun::End::Crashed, 0, {}, {}};
     window.fileDialog.chosenFiles = {roster("roster.xls")};
-    window.dialogs.newClassAnswers = {{NewClassAnswer::Create, "理科"}};
+    window.dialogs.newClassAnswers = {{NewClassAnswer::Cancel, ""}};
     NewClass_Click(form);
     const RosterPreview& crashed = window.dialogs.previews.at(1);
     EXPECT_FALSE(crashed.canCreate);
