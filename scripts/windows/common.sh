@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by build-windows.sh: fetching the libraries' sources and building one recipe.
 #
 # A recipe, scripts/windows/<library>.sh, sets at its top
@@ -17,8 +18,8 @@
 
 : "${root:?}" "${cache:?}"
 prefix=$cache/prefix
-jobs=$(nproc)
-toolchain=$root/cmake/mingw-w64.cmake
+# shellcheck disable=SC2034 # for the recipes
+jobs=$(nproc) toolchain=$root/cmake/mingw-w64.cmake
 recipes=$root/scripts/windows
 export VELTRANA_WIN_PREFIX=$prefix
 sudo=()
@@ -175,6 +176,8 @@ fetch_source() {
     installed)
         source_dir=/
         source_version=$(dpkg-query -W -f='${Version}' "$what")
+        [[ ${source_version#*:} == "$version"* ]] ||
+            { echo "$what: the recipe builds $version, the installed package is $source_version" >&2; exit 1; }
         ;;
     *) echo "Unknown source $source" >&2; exit 1 ;;
     esac
@@ -213,24 +216,28 @@ build_library() {
                 { cat "$work/patch.log" >&2; echo "$p does not apply to $name $source_version" >&2; exit 1; }
         done
     fi
-    (cd "$work" && build)
+    # Not in an && or || list, where bash would ignore a failing command inside the recipe.
+    (cd "$work" || exit 1; build)
     rm -rf "$work/smoke" && mkdir -p "$work/smoke"
-    (cd "$work/smoke" && smoke) || { echo "$name: the smoke program does not link" >&2; exit 1; }
+    echo "   linking a program against $name"
+    (cd "$work/smoke" || exit 1; smoke)
     rm -rf "$work"
     echo "$key" >"$prefix/stamps/$name"
     echo "   $name built and linked in $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
 }
 
-# Compiles and links the C or C++ program on stdin with the cross compiler: smoke_link c|c++ FLAGS...
+# Compiles and links the C or C++ program on stdin with the cross compiler against the prefix:
+#   smoke_link c|c++ [--pkg MODULE] FLAGS...    (--pkg: the flags of the prefix's pkg-config MODULE)
 smoke_link() {
-    local language=$1
-    shift
-    local compiler=x86_64-w64-mingw32-gcc-posix
+    local compiler=x86_64-w64-mingw32-gcc-posix language=$1 flags=()
     [ "$language" = c++ ] && compiler=x86_64-w64-mingw32-g++-posix
-    "$compiler" -x "$language" - -x none -o smoke.exe -I"$prefix/include" -L"$prefix/lib" "$@"
-}
-
-# Flags of pkg-config module $1 of the prefix.
-prefix_pkg() {
-    PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH='' pkg-config --cflags --libs "$1"
+    shift
+    if [ "${1:-}" = --pkg ]; then
+        read -ra flags < <(PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH='' \
+            pkg-config --cflags --libs "$2")
+        [ ${#flags[@]} -gt 0 ] || { echo "pkg-config knows no $2 in the prefix" >&2; return 1; }
+        shift 2
+    fi
+    "$compiler" -x "$language" - -x none -o smoke.exe -I"$prefix/include" "${flags[@]}" \
+        -L"$prefix/lib" "$@"
 }
