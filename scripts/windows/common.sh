@@ -84,12 +84,12 @@ install_tools() {
     local packages=(g++-mingw-w64-x86-64-posix wine wine64 ninja-build qt6-base-dev-tools cmake
                     dpkg-dev autoconf automake libtool gawk flex bison pkg-config xvfb xauth
                     googletest xdotool fonts-wqy-microhei qt6-translations-l10n patch)
-    local missing=() p updated=0
+    local missing=() p sources_added=0
     for p in "${packages[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
-    add_source_entries && updated=1
-    [ ${#missing[@]} -eq 0 ] && [ $updated -eq 0 ] && return
+    add_source_entries && sources_added=1
+    [ ${#missing[@]} -eq 0 ] && [ $sources_added -eq 0 ] && return
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
     [ ${#missing[@]} -eq 0 ] || "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -11,7 +11,7 @@ build() {
     mkdir -p charset
     echo 'const char *locale_charset (void);' >charset/localcharset.h
     (cd src && ./configure -q --host=x86_64-w64-mingw32 --prefix="$prefix" --disable-shared \
-        --enable-static CC=x86_64-w64-mingw32-gcc-posix CPPFLAGS="-I$prefix/include -I$PWD/charset" \
+        --enable-static CC=x86_64-w64-mingw32-gcc-posix CPPFLAGS="-I$prefix/include -I$work/charset" \
         LDFLAGS="-L$prefix/lib" LIBS="-liconv" ac_cv_search_locale_charset="none required" \
         >../configure.log && make -j"$jobs" >/dev/null && make install >/dev/null)
     # Linked statically, FreeXL needs iconv and the maths library after it.

@@ -14,6 +14,7 @@ build() {
 
 smoke() {
     smoke_link c --pkg libqrencode <<'C'
+#include <stddef.h>
 #include <qrencode.h>
 int main(void)
 {
