@@ -150,7 +150,8 @@ load_recipe() {
     shopt -u nullglob
 }
 
-# Fetches the source of the loaded recipe and sets source_dir and source_version.
+# Fetches the source of the loaded recipe and sets source_version, and source_dir for the sources
+# that the build gets a patched copy of.
 fetch_source() {
     local kind=${source%%:*} what=${source#*:}
     case $kind in
@@ -170,11 +171,11 @@ fetch_source() {
     files)
         local files=() f
         for f in $what; do files+=("$root/$f"); done
-        source_dir=$root
+        source_dir=''
         source_version=$(cat "${files[@]}" | sha256sum | cut -c1-16)
         ;;
     installed)
-        source_dir=/
+        source_dir=''
         source_version=$(dpkg-query -W -f='${Version}' "$what")
         [[ ${source_version#*:} == "$version"* ]] ||
             { echo "$what: the recipe builds $version, the installed package is $source_version" >&2; exit 1; }
@@ -208,7 +209,7 @@ build_library() {
     local started=$SECONDS
     work=$cache/build/$name
     mkdir -p "$work" "$prefix/stamps"
-    if [ "$source_dir" != / ] && [ "$source_dir" != "$root" ]; then
+    if [ -n "$source_dir" ]; then
         rm -rf "$work/src" && cp -a "$source_dir" "$work/src"
         local p
         for p in "${patches[@]}"; do
