@@ -83,7 +83,8 @@ add_source_entries() {
 install_tools() {
     local packages=(g++-mingw-w64-x86-64-posix wine wine64 ninja-build qt6-base-dev-tools cmake
                     dpkg-dev autoconf automake libtool gawk flex bison pkg-config xvfb xauth
-                    googletest xdotool fonts-wqy-microhei qt6-translations-l10n patch)
+                    googletest xdotool fonts-wqy-microhei qt6-translations-l10n patch
+                    unicode-data bzip2)
     local missing=() p sources_added=0
     for p in "${packages[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
