@@ -116,7 +116,7 @@ PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWid
                    "1. 手机和电脑连接的是同一个无线网络（手机不要只用移动数据）；\n"
                    "2. 不要用访客网络：访客网络不让手机和电脑互相连接；\n"
                    "3. 用微信扫描的，请点右上角“…”，选择“在浏览器打开”；\n"
-                   "4. 防火墙：" +
+                   "4. " +
                    advice_.text));
             checklist_->show();
         }

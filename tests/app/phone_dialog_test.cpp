@@ -109,7 +109,8 @@ TEST_F(PhoneDialogTest, NoPhoneAfterAWhileBringsTheChecklistAndOneThatCameDoesNo
     EXPECT_FALSE(widget<QLabel>("Checklist").isVisible());
     noPhoneYet();
     ASSERT_TRUE(widget<QLabel>("Checklist").isVisible());
-    for (const char* item : {"同一个无线网络", "访客网络", "在浏览器打开", "防火墙：无法读取"}) {
+    for (const char* item :
+         {"同一个无线网络", "访客网络", "在浏览器打开", "4. 无法读取这台电脑的防火墙设置"}) {
         EXPECT_THAT(text("Checklist"), HasSubstr(item));
     }
     shown.reject();
