@@ -14,7 +14,6 @@ enum NetworkProfile : unsigned { kDomainNetwork = 1, kPrivateNetwork = 2, kPubli
 // An inbound or outbound rule as the firewall lists it. program is empty for a rule of every
 // program, localPorts as written ("53127", "80,443", "5000-5010", "*", or empty for all).
 struct FirewallRule {
-    std::string name;
     std::string program;
     std::string localPorts;
     bool inbound = true;

@@ -51,7 +51,6 @@ std::string property(Get get) {
 
 FirewallRule ruleOf(INetFwRule& rule) {
     FirewallRule read;
-    read.name = property([&](BSTR* v) { return rule.get_Name(v); });
     read.program = property([&](BSTR* v) { return rule.get_ApplicationName(v); });
     read.localPorts = property([&](BSTR* v) { return rule.get_LocalPorts(v); });
     NET_FW_RULE_DIRECTION direction = NET_FW_RULE_DIR_OUT;

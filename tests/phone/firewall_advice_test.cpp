@@ -16,8 +16,8 @@ const std::string kProgram = R"(E:\班级 文件库 (2)\veltrana.exe)";
 // What Windows adds by itself when a program that is not an administrator's starts to listen:
 // a block rule for TCP and one for UDP, every port, here for public networks.
 std::vector<FirewallRule> quietBlockRules(const std::string& program, unsigned profiles) {
-    return {{"veltrana.exe", program, "", true, false, true, profiles},
-            {"veltrana.exe", program, "*", true, false, true, profiles}};
+    return {{program, "", true, false, true, profiles},
+            {program, "*", true, false, true, profiles}};
 }
 
 FirewallProfile profile(unsigned which, bool blockAll = false) {
@@ -36,20 +36,19 @@ TEST(FirewallStateTest, RulesCountForThisProgramOrEveryOneOnTheCurrentProfilesAn
         firewallState({profile(kPublicNetwork)}, elsewhere, kProgram, port).programBlocked);
 
     const std::vector<FirewallRule> ignored{
-        {"off", kProgram, "", true, false, false, kPrivateNetwork},  // disabled
-        {"out", kProgram, "", false, false, true, kPrivateNetwork},  // outbound
-        {"rpc", "", "RPC", true, true, true, kPrivateNetwork},       // not a port
-        {"web", "", "80,443,53000-53126", true, true, true, kPrivateNetwork},
-        {"other", R"(C:\x.exe)", "*", true, true, true, kPrivateNetwork},  // another program
+        {kProgram, "", true, false, false, kPrivateNetwork},  // disabled
+        {kProgram, "", false, false, true, kPrivateNetwork},  // outbound
+        {"", "RPC", true, true, true, kPrivateNetwork},       // not a port
+        {"", "80,443,53000-53126", true, true, true, kPrivateNetwork},
+        {R"(C:\x.exe)", "*", true, true, true, kPrivateNetwork},  // another program
     };
     FirewallState none = firewallState({profile(kPrivateNetwork)}, ignored, kProgram, port);
     EXPECT_TRUE(none.known && none.enabled && none.blocksUnlisted);
     EXPECT_FALSE(none.programBlocked || none.portAllowed || none.blockAllInbound);
 
     const std::vector<FirewallRule> ours{
-        {"Veltrana 手机上传", kProgram, "53127-53131", true, true, true,
-         kPrivateNetwork | kDomainNetwork},
-        {"any program", "", "8000,53129", true, true, true, 0x7fffffff}};
+        {kProgram, "53127-53131", true, true, true, kPrivateNetwork | kDomainNetwork},
+        {"", "8000,53129", true, true, true, 0x7fffffff}};
     EXPECT_TRUE(
         firewallState({profile(kDomainNetwork)}, {ours[0]}, kProgram, port + 4).portAllowed);
     EXPECT_FALSE(
@@ -67,8 +66,8 @@ TEST(FirewallAdviceTest, EachStateSaysWhatStopsThePhoneAndOffersTheRuleWhereItHe
     auto advise = [&](std::vector<FirewallProfile> current, std::vector<FirewallRule> rules) {
         return firewallAdvice(firewallState(current, rules, kProgram, port), port, kProgram);
     };
-    const std::vector<FirewallRule> ours{{"Veltrana 手机上传", kProgram, "53127-53131", true, true,
-                                          true, kPrivateNetwork | kDomainNetwork}};
+    const std::vector<FirewallRule> ours{
+        {kProgram, "53127-53131", true, true, true, kPrivateNetwork | kDomainNetwork}};
 
     FirewallAdvice open = advise({profile(kPrivateNetwork)}, ours);
     EXPECT_EQ(open.text, "防火墙允许手机连接（端口 53127）。");
