@@ -49,7 +49,7 @@ PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWid
     setWindowTitle("手机上传");
     auto* layout = new QVBoxLayout(this);
     auto* help = new QLabel(
-        "用手机的相机或微信扫描二维码，在打开的网页上选择学生、课程和知识点，再选择照片或拍照上传。"
+        "扫描二维码后，在打开的网页上选择学生、课程和知识点，再选择照片或拍照上传。"
         "手机要和这台电脑连接同一个无线网络；关闭本窗口后链接即失效。",
         this);
     help->setWordWrap(true);
