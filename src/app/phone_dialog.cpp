@@ -1,7 +1,11 @@
 #include "app/phone_dialog.h"
 
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/qr_code.h"
@@ -17,6 +21,10 @@ namespace {
 // zone: 7 pixels a module make it 287 pixels, which a phone reads from half a metre.
 constexpr int kModulePixels = 7;
 
+// How long after the code is shown a phone usually has the page open; later, something is in
+// the way.
+constexpr std::chrono::seconds kNoPhoneWait{20};
+
 QString sizeText(std::uint64_t bytes) {
     if (bytes < (1 << 20)) {
         return QString::number((bytes + 1023) >> 10) + " KB";
@@ -30,13 +38,18 @@ QString qs(const std::string& text) {
 
 }  // namespace
 
-PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWidget* parent)
-    : QDialog(parent), form_(form), readClass_(std::move(readClass)) {
+PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWidget* parent,
+                         std::unique_ptr<Firewall> firewall)
+    : QDialog(parent),
+      form_(form),
+      readClass_(std::move(readClass)),
+      firewall_(std::move(firewall)),
+      program_(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString()) {
     setObjectName("PhoneDialog");
     setWindowTitle("手机上传");
     auto* layout = new QVBoxLayout(this);
     auto* help = new QLabel(
-        "用手机的相机或微信扫描二维码，在打开的网页上选择学生、课程和知识点，再选择照片或拍照上传。"
+        "扫描二维码后，在打开的网页上选择学生、课程和知识点，再选择照片或拍照上传。"
         "手机要和这台电脑连接同一个无线网络；关闭本窗口后链接即失效。",
         this);
     help->setWordWrap(true);
@@ -45,7 +58,18 @@ PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWid
     qrCode_->setObjectName("QrCode");
     qrCode_->setAlignment(Qt::AlignCenter);
     qrCode_->setMinimumSize(300, 300);
-    layout->addWidget(qrCode_);
+    auto* scan = new QHBoxLayout;
+    scan->addWidget(qrCode_);
+    // WeChat's own browser may refuse a page on an address of the local network.
+    auto* scanHint = new QLabel(
+        "用手机相机或微信“扫一扫”扫描二维码。\n\n在微信中打开后，请点右上角“…”，"
+        "选择“在浏览器打开”：微信自带的浏览器可能打不开这个网页。",
+        this);
+    scanHint->setObjectName("ScanHint");
+    scanHint->setWordWrap(true);
+    scanHint->setMaximumWidth(180);
+    scan->addWidget(scanHint);
+    layout->addLayout(scan);
     address_ = new QLabel(this);
     address_->setObjectName("Address");
     address_->setAlignment(Qt::AlignCenter);
@@ -56,6 +80,47 @@ PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWid
     addresses_->setToolTip("这台电脑有几个网络时，选择手机所连接的那一个");
     layout->addWidget(addresses_);
     connect(addresses_, &QComboBox::currentIndexChanged, this, &PhoneDialog::showAddress);
+    firewallText_ = new QLabel(this);
+    firewallText_->setObjectName("Firewall");
+    firewallText_->setWordWrap(true);
+    firewallText_->setStyleSheet("color: #b00000");
+    layout->addWidget(firewallText_);
+    auto* firewallActions = new QHBoxLayout;
+    allowPhones_ = new QPushButton("允许手机连接…", this);
+    allowPhones_->setObjectName("AllowPhones");
+    allowPhones_->setToolTip("在防火墙中允许手机连接本程序，需要管理员确认");
+    connect(allowPhones_, &QPushButton::clicked, this, &PhoneDialog::allowPhones);
+    copyCommand_ = new QPushButton("复制命令", this);
+    copyCommand_->setObjectName("CopyCommand");
+    copyCommand_->setToolTip(
+        "复制添加防火墙规则的命令，交给学校的网络管理员在管理员命令提示符中运行");
+    connect(copyCommand_, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(qs(advice_.command)); });
+    firewallActions->addWidget(allowPhones_);
+    firewallActions->addWidget(copyCommand_);
+    firewallActions->addStretch();
+    layout->addLayout(firewallActions);
+    checklist_ = new QLabel(this);
+    checklist_->setObjectName("Checklist");
+    checklist_->setWordWrap(true);
+    checklist_->hide();
+    layout->addWidget(checklist_);
+    noPhone_ = new QTimer(this);
+    noPhone_->setObjectName("NoPhoneTimer");
+    noPhone_->setSingleShot(true);
+    noPhone_->setInterval(kNoPhoneWait);
+    connect(noPhone_, &QTimer::timeout, this, [this] {
+        if (server_ && !server_->reached()) {
+            checklist_->setText(
+                qs("手机还没有打开网页，请检查：\n"
+                   "1. 手机和电脑连接的是同一个无线网络（手机不要只用移动数据）；\n"
+                   "2. 不要用访客网络：访客网络不让手机和电脑互相连接；\n"
+                   "3. 用微信扫描的，请点右上角“…”，选择“在浏览器打开”；\n"
+                   "4. " +
+                   advice_.text));
+            checklist_->show();
+        }
+    });
     arrivals_ = new QTableWidget(0, 4, this);
     arrivals_->setObjectName("Arrivals");
     arrivals_->setHorizontalHeaderLabels({"文件", "位置", "大小", "状态"});
@@ -99,6 +164,9 @@ void PhoneDialog::start(const std::vector<NetworkAddress>& addresses) {
     port_ = server->start("0.0.0.0");
     server_ = std::move(server);
     arrivals_->setRowCount(0);
+    showFirewall();
+    checklist_->hide();
+    noPhone_->start();
     shown_ = addresses;
     QSignalBlocker quiet(addresses_);
     addresses_->clear();
@@ -120,6 +188,23 @@ void PhoneDialog::showAddress(int index) {
                             std::to_string(port_) + server_->pagePath();
     qrCode_->setPixmap(QPixmap::fromImage(qrCode(url, kModulePixels)));
     address_->setText(qs(url));
+}
+
+void PhoneDialog::showFirewall() {
+    advice_ = firewallAdvice(firewall_->state(program_, port_), port_, program_);
+    firewallText_->setText(qs(advice_.text));
+    firewallText_->setVisible(advice_.inTheWay);
+    allowPhones_->setVisible(!advice_.command.empty());
+    copyCommand_->setVisible(!advice_.command.empty());
+}
+
+void PhoneDialog::allowPhones() {
+    const bool done = firewall_->runAsAdministrator(advice_.command);
+    showFirewall();
+    if (!done) {
+        firewallText_->setText("没有添加防火墙规则（需要管理员确认）。" + firewallText_->text());
+        firewallText_->show();
+    }
 }
 
 void PhoneDialog::arrived(const PhoneArrival& arrival) {
@@ -149,6 +234,7 @@ void PhoneDialog::done(int result) {
 }
 
 void PhoneDialog::stopServer() {
+    noPhone_->stop();
     if (!server_) {
         return;
     }

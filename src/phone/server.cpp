@@ -277,6 +277,7 @@ public:
         // Each answer is one small write that waits for nothing: without this the loopback's
         // delayed acknowledgement costs 40 ms a file.
         server_.set_tcp_nodelay(true);
+        server_.set_socket_options([](socket_t socket) { ownPort(socket); });
         server_.set_read_timeout(limits.stall);
         server_.set_write_timeout(limits.stall);
         server_.set_payload_max_length(limits.fileBytes);
@@ -287,6 +288,7 @@ public:
         server_.set_pre_routing_handler(
             [this](const httplib::Request& request, httplib::Response& response) {
                 if (sameToken(request.get_param_value(phone::kTokenParam), token_)) {
+                    reached_ = true;
                     return httplib::Server::HandlerResponse::Unhandled;
                 }
                 refuse(response, 403, "链接已失效，请扫描电脑上“手机上传”窗口中的二维码");
@@ -308,7 +310,16 @@ public:
     }
 
     int start(const std::string& host) {
-        int port = server_.bind_to_any_port(host);
+        int port = -1;
+        for (int next = kPhonePort; port < 0 && next < kPhonePort + kPhonePorts; ++next) {
+            if (server_.bind_to_port(host, next)) {
+                port = next;
+            }
+        }
+        if (port < 0) {
+            // Phones still come in where no firewall stands in the way.
+            port = server_.bind_to_any_port(host);
+        }
         if (port < 0) {
             throw Error(err::kPathFileAccess, "无法在本机打开网络端口，手机上传不可用");
         }
@@ -319,6 +330,8 @@ public:
         }
         return port;
     }
+
+    bool reached() const { return reached_; }
 
     std::string pagePath() const { return "/?" + std::string(phone::kTokenParam) + "=" + token_; }
 
@@ -361,6 +374,7 @@ private:
     const Log log_;
     std::string token_;
     std::atomic<bool> stopping_ = false;
+    std::atomic<bool> reached_ = false;
     GuardedServer server_;
     std::thread listener_;
 };
@@ -376,6 +390,10 @@ PhoneServer::~PhoneServer() {
 
 int PhoneServer::start(const std::string& host) {
     return impl_->start(host);
+}
+
+bool PhoneServer::reached() const {
+    return impl_->reached();
 }
 
 std::string PhoneServer::pagePath() const {

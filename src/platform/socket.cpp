@@ -82,6 +82,16 @@ std::string peerAddress(SocketHandle socket, int& port) {
     return ::inet_ntop(address.ss_family, bytes, text, sizeof(text)) ? text : std::string();
 }
 
+void ownPort(SocketHandle socket) {
+    int yes = 1;
+#ifdef _WIN32
+    ::setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<char*>(&yes),
+                 sizeof(yes));
+#else
+    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+#endif
+}
+
 void closeSocket(SocketHandle socket) {
     ::shutdown(socket, kBothWays);
 #ifdef _WIN32

@@ -25,6 +25,11 @@ long receiveSome(SocketHandle socket, char* data, std::size_t size);
 long sendSome(SocketHandle socket, const char* data, std::size_t size);
 // The peer's address ("192.168.1.5") and port; empty when the system cannot tell.
 std::string peerAddress(SocketHandle socket, int& port);
+// Makes a socket about to listen the only one on its port: no other program may listen there
+// too (the web server library's default on Linux shares the port, which would hand some phones
+// to another copy of the program), while a restart need not wait for the last connections to
+// time out.
+void ownPort(SocketHandle socket);
 // Ends both directions and closes the socket.
 void closeSocket(SocketHandle socket);
 

@@ -3,10 +3,12 @@
 #endif
 
 #include <filesystem>
+#include <thread>
 
 #include "logic/class_test.h"
 #include "model/folder_name.h"
 #include "model/landing_name.h"
+#include "platform/fs/os_file.h"
 #include "store/browse.h"
 #include "store/last_in_str.h"
 #include "store/list_click.h"
@@ -212,6 +214,58 @@ TEST_F(UploadTest, FileHeldOpenByAnotherProgramIsReportedAloneAndStaysWhole) {
         ElementsAre(AllOf(
             StartsWith("3 个文件中有 2 个没有上传：\nIMG_0002.JPG：错误：70文件正被其他程序使用"),
             HasSubstr("\nIMG_0003.JPG：错误：70文件正被其他程序使用"))));
+#else
+    GTEST_SKIP() << "only Windows keeps others from a file that a program holds open";
+#endif
+}
+
+// Virus scanners, the search indexer and OneDrive hold a file that was just written for a moment:
+// a rename that meets one is tried again for about half a second, then fails as before. A name
+// that is taken is no such moment.
+TEST(RetryWhileHeld, ARenameThatMeetsAHolderIsTriedAgainForAMomentAndOnlyThen) {
+    const auto held = std::make_error_code(std::errc::device_or_resource_busy);
+    const auto taken = std::make_error_code(std::errc::file_exists);
+    auto attempts = [&](int heldFor, std::error_code then) {
+        int calls = 0;
+        std::error_code ec;
+        os::retryWhileHeld([&](std::error_code& e) { e = calls++ < heldFor ? held : then; }, ec);
+        return std::pair(calls, ec);
+    };
+    EXPECT_EQ(attempts(3, {}), std::pair(4, std::error_code()));
+    EXPECT_EQ(attempts(100, {}), std::pair(6, held));
+    EXPECT_EQ(attempts(1, taken), std::pair(2, taken));
+    EXPECT_EQ(attempts(0, taken), std::pair(1, taken));
+}
+
+// The same with a real holder: a program that opened the file without sharing it.
+TEST_F(UploadTest, FileHeldForAMomentIsReplacedAndOneHeldOnIsReportedWhole) {
+#ifdef _WIN32
+    writeFile(inFolder("照片.jpg"), "earlier work");
+    auto hold = [this] {
+        return CreateFileW(utf8Path(inFolder("照片.jpg")).c_str(), GENERIC_READ, 0, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE scanner = hold();
+    ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    std::thread letGo([scanner] {
+        Sleep(150);
+        CloseHandle(scanner);
+    });
+    window.dialogs.choices = {"替换"};
+    upload({source});
+    letGo.join();
+    EXPECT_EQ(readFile(inFolder("照片.jpg")), "new photo");
+
+    HANDLE editor = hold();
+    ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+    writeFile(source, "newer photo");
+    window.dialogs.choices = {"替换"};
+    upload({source});
+    CloseHandle(editor);
+    EXPECT_EQ(readFile(inFolder("照片.jpg")), "new photo");
+    EXPECT_THAT(filesIn(folder), ElementsAre("照片.jpg"));
+    EXPECT_THAT(window.dialogs.prompts("系统提示"),
+                ElementsAre(StartsWith("错误：70文件正被其他程序使用")));
 #else
     GTEST_SKIP() << "only Windows keeps others from a file that a program holds open";
 #endif

@@ -148,8 +148,10 @@ TEST_F(PhoneServerTest, OnlyTheTokenOpensThePageItsCatalogueAndTheUploadAndNoLog
     auto refused = client().Post(withWrongToken.c_str(), "x", "image/jpeg");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 403);
+    EXPECT_FALSE(server->reached());
 
     auto page = client().Get(server->pagePath().c_str());
+    EXPECT_TRUE(server->reached());
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
     EXPECT_THAT(page->body, HasSubstr("选择照片/拍照"));
@@ -170,6 +172,44 @@ TEST_F(PhoneServerTest, OnlyTheTokenOpensThePageItsCatalogueAndTheUploadAndNoLog
     for (const std::string& line : log) {
         EXPECT_THAT(line, Not(HasSubstr(token.substr(2)))) << line;
         EXPECT_THAT(line, Not(HasSubstr(wrong.substr(2)))) << line;
+    }
+}
+
+// One firewall rule serves every time: the server listens on its port, on the next free one when
+// another program holds it, and on any port when all of them are held.
+TEST_F(PhoneServerTest, ListensOnItsPortOrTheNextFreeOneAndOnAnyWhenAllAreHeld) {
+    const auto inRange = [](int p) { return p >= kPhonePort && p < kPhonePort + kPhonePorts; };
+    EXPECT_TRUE(inRange(port)) << port;
+    auto another = [this] {
+        auto s = std::make_unique<PhoneServer>(files, dir.path(), PhoneCatalogue{},
+                                               PhoneLanding::Listener{}, limits,
+                                               [](const std::string&) {});
+        const int listening = s->start("127.0.0.1");
+        return std::pair(listening, std::move(s));
+    };
+    auto [next, second] = another();
+    EXPECT_TRUE(inRange(next)) << next;
+    EXPECT_NE(next, port);
+
+    // Another program on the rest; where one of ours listens already its bind fails.
+    std::vector<SocketHandle> holders;
+    for (int p = kPhonePort; p < kPhonePort + kPhonePorts; ++p) {
+        holders.push_back(::socket(AF_INET, SOCK_STREAM, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(p));
+        ::inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+        if (::bind(holders.back(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+            ::listen(holders.back(), 1);
+        }
+    }
+    auto [any, third] = another();
+    EXPECT_FALSE(inRange(any)) << any;
+    auto answer = httplib::Client("127.0.0.1", any).Get(third->pagePath().c_str());
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    for (SocketHandle holder : holders) {
+        closeSocket(holder);
     }
 }
 

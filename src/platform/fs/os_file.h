@@ -3,12 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 // What Windows and the POSIX systems do differently with files, one implementation each
 // (os_file_windows.cpp, os_file_posix.cpp), chosen by the build. Failures come back in ec; a
-// name that is taken compares equal to std::errc::file_exists on every system, and the common
-// failures (no such path, access denied, disk full) to their std::errc conditions.
+// name that is taken compares equal to std::errc::file_exists on every system, a file that
+// another program holds to std::errc::device_or_resource_busy, and the common failures (no such
+// path, access denied, disk full) to their std::errc conditions.
 namespace veltrana::os {
 
 namespace fs = std::filesystem;
@@ -44,6 +46,18 @@ bool makeFolder(const fs::path& path, std::error_code& ec);
 
 // Renames from to to unless to exists: file_exists then, and nothing changes.
 void renameNoReplace(const fs::path& from, const fs::path& to, std::error_code& ec);
+
+// Renames from to to, replacing a file of that name.
+void renameReplacing(const fs::path& from, const fs::path& to, std::error_code& ec);
+
+// True when failure may come from another program holding the file for a moment: it compares
+// equal to std::errc::device_or_resource_busy on every system when the file is held.
+bool mayBeHeld(const std::error_code& failure);
+
+// Runs attempt, and again while it fails with mayBeHeld, a few times within about half a second.
+// Virus scanners, the search indexer and OneDrive open a file that was just written for a moment.
+// The one policy for every system, in std_file_system.cpp.
+void retryWhileHeld(const std::function<void(std::error_code&)>& attempt, std::error_code& ec);
 
 // Puts the names last given in folder on the disk. Best effort: the files are safe already.
 void flushFolder(const fs::path& folder);

@@ -126,6 +126,18 @@ void renameNoReplace(const fs::path& from, const fs::path& to, std::error_code& 
     }
 }
 
+void renameReplacing(const fs::path& from, const fs::path& to, std::error_code& ec) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        ec = lastError();
+    }
+}
+
+bool mayBeHeld(const std::error_code& failure) {
+    // POSIX systems let every program at an open file; a share of a Windows server passes the
+    // server's sharing violation on as EBUSY.
+    return failure == std::errc::device_or_resource_busy;
+}
+
 void flushFolder(const fs::path& folder) {
     int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {

@@ -28,6 +28,9 @@ std::error_code lastError() {
             return std::make_error_code(std::errc::no_such_file_or_directory);
         case ERROR_ACCESS_DENIED:
             return std::make_error_code(std::errc::permission_denied);
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return std::make_error_code(std::errc::device_or_resource_busy);
         case ERROR_WRITE_PROTECT:
             return std::make_error_code(std::errc::read_only_file_system);
         case ERROR_DISK_FULL:
@@ -124,6 +127,19 @@ void renameNoReplace(const fs::path& from, const fs::path& to, std::error_code& 
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
         ec = lastError();
     }
+}
+
+void renameReplacing(const fs::path& from, const fs::path& to, std::error_code& ec) {
+    if (!MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ec = lastError();
+    }
+}
+
+bool mayBeHeld(const std::error_code& failure) {
+    // A file that another program opened without sharing its deletion, or that is still being
+    // deleted, is "access denied" to a rename.
+    return failure == std::errc::device_or_resource_busy || failure == std::errc::permission_denied;
 }
 
 void flushFolder(const fs::path&) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #include "platform/error.h"
 #include "platform/fs/os_file.h"
@@ -24,6 +25,10 @@ Error fileError(const std::error_code& ec, const std::string& what) {
     if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted ||
         ec == std::errc::read_only_file_system) {
         return Error(err::kPermissionDenied, "没有权限：" + what);
+    }
+    if (ec == std::errc::device_or_resource_busy) {
+        return Error(err::kPermissionDenied,
+                     "文件正被其他程序使用，请关闭打开它的程序后再试：" + what);
     }
     if (ec == std::errc::no_space_on_device) {
         return Error(err::kDiskFull, "磁盘已满：" + what);
@@ -111,11 +116,18 @@ public:
             return given;
         }
         if (onClash == OnClash::kReplace) {
-            fs::rename(path_, folder_ / utf8Path(given), ec);
+            os::retryWhileHeld(
+                [&](std::error_code& e) {
+                    os::renameReplacing(path_, folder_ / utf8Path(given), e);
+                },
+                ec);
         } else {
             for (int n = 2;; ++n) {
-                ec.clear();
-                os::renameNoReplace(path_, folder_ / utf8Path(given), ec);
+                os::retryWhileHeld(
+                    [&](std::error_code& e) {
+                        os::renameNoReplace(path_, folder_ / utf8Path(given), e);
+                    },
+                    ec);
                 if (ec != std::errc::file_exists || onClash == OnClash::kRefuse) {
                     break;
                 }
@@ -169,6 +181,20 @@ private:
 };
 
 }  // namespace
+
+void os::retryWhileHeld(const std::function<void(std::error_code&)>& attempt, std::error_code& ec) {
+    // About half a second in all: what a scanner takes over a photo, and not so long that a
+    // file really held keeps the teacher waiting before the message says so.
+    constexpr int kWaits[] = {20, 40, 80, 120, 200};
+    for (std::size_t tried = 0;; ++tried) {
+        ec.clear();
+        attempt(ec);
+        if (!ec || !os::mayBeHeld(ec) || tried == std::size(kWaits)) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kWaits[tried]));
+    }
+}
 
 bool StdFileSystem::exists(const std::string& path) {
     std::error_code ec;
