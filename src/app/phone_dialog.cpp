@@ -18,8 +18,9 @@ namespace veltrana {
 namespace {
 
 // A version-4 code (the page's address is about 60 characters) is 41 modules with its quiet
-// zone: 7 pixels a module make it 287 pixels, which a phone reads from half a metre.
-constexpr int kModulePixels = 7;
+// zone: 6 pixels a module make it 246 pixels, which a phone reads from half a metre and which
+// leaves the dialog room on a small laptop at 175 % scaling.
+constexpr int kModulePixels = 6;
 
 // How long after the code is shown a phone usually has the page open; later, something is in
 // the way.
@@ -57,7 +58,7 @@ PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWid
     qrCode_ = new QLabel(this);
     qrCode_->setObjectName("QrCode");
     qrCode_->setAlignment(Qt::AlignCenter);
-    qrCode_->setMinimumSize(300, 300);
+    qrCode_->setMinimumSize(256, 256);
     auto* scan = new QHBoxLayout;
     scan->addWidget(qrCode_);
     // WeChat's own browser may refuse a page on an address of the local network.
@@ -127,7 +128,7 @@ PhoneDialog::PhoneDialog(Form& form, std::function<ClassModel()> readClass, QWid
     arrivals_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     arrivals_->verticalHeader()->hide();
     arrivals_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    arrivals_->setMinimumHeight(160);
+    arrivals_->setMinimumHeight(100);
     layout->addWidget(arrivals_);
     auto* close = new QPushButton("关闭", this);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
