@@ -129,6 +129,44 @@ void Form1::buildMenus() {
     QAction* phone = menuBar()->findChild<QMenu*>("NewAdd")->addAction("手机上传…");
     phone->setObjectName("PhoneUpload");
     connect(phone, &QAction::triggered, this, &Form1::openPhoneUpload);
+    QAction* sort = menuBar()->findChild<QMenu*>("NewAdd")->addAction("整理照片…");
+    sort->setObjectName("SortPhotos");
+    connect(sort, &QAction::triggered, this, &Form1::openSorter);
+}
+
+void Form1::openSorter() {
+    try {
+        if (!sorter_) {
+            if (!form_->connected) {
+                form_->dialogs.MsgBox("请先连接数据库", kMessageTitle);
+                return;
+            }
+            std::vector<std::string> selected;
+            try {
+                selected = form_->TreeView1.selectedNodeTexts();
+                selected.erase(selected.begin());  // the class
+            } catch (const Error&) {
+                // nothing selected: the destination starts empty
+            }
+            // The main window lists a folder that gains or loses a photo again.
+            sorter_ = new SortWindow(
+                form_->fileSystem, sortCatalogue(readClass(*form_, form_->courseField), selected),
+                form_->appPath,
+                [this](const std::string& folder) {
+                    if (!folder.empty() && folder == form_->selectedPath) {
+                        run(ListNodeFiles);
+                    }
+                },
+                this);
+            sorter_->setAttribute(Qt::WA_DeleteOnClose);
+            sorter_->openInbox();
+        }
+        sorter_->show();
+        sorter_->raise();
+        sorter_->activateWindow();
+    } catch (const Error& e) {
+        form_->dialogs.MsgBox(errorText(e), kMessageTitle);
+    }
 }
 
 void Form1::openPhoneUpload() {

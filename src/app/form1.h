@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <string>
 
 #include "app/phone_dialog.h"
+#include "app/sort_window.h"
 #include "platform/form.h"
 #include "platform/fs/std_file_system.h"
 #include "platform/mdb/mdb_connection.h"
@@ -28,7 +30,7 @@ struct Form1Services {
 
 // The one window. Its controls carry their names as object names (TreeView1, List1, Command1,
 // Command2, Image1, Label1 to Label5, the menu items DB_Connect, Disconnect, NewClass,
-// CheckDatabase, Look_Up, NewFolder, PhoneUpload); each of their events runs one handler over
+// CheckDatabase, Look_Up, NewFolder, PhoneUpload, SortPhotos); each of their events runs one handler over
 // form().
 class Form1 : public QMainWindow {
 public:
@@ -49,6 +51,8 @@ private:
     void run(void (*handler)(Form&));
     // Opens "手机上传", or brings it to the front when it is open.
     void openPhoneUpload();
+    // Opens "整理照片" on the photos of 待整理, or brings it to the front when it is open.
+    void openSorter();
 
     QtDialogs qtDialogs_{this};
     QtFileDialog qtFileDialog_{this};
@@ -60,6 +64,7 @@ private:
     QtTreeView* tree_ = nullptr;
     // Made on first use, destroyed before form_: its server writes through the form's file system.
     std::unique_ptr<PhoneDialog> phoneDialog_;
+    QPointer<SortWindow> sorter_;
 };
 
 }  // namespace veltrana

@@ -1,0 +1,189 @@
+#include "sort/sort_session.h"
+
+#include <algorithm>
+
+#include "model/folder_name.h"
+#include "model/landing_name.h"
+#include "platform/error.h"
+
+namespace veltrana {
+
+namespace {
+
+// A photo being filed is claimed first by a hidden file of this name beside it, which only one
+// copy of the program can make: two sorting windows on one inbox never file a photo twice.
+constexpr char kClaimPrefix[] = ".sorting-";
+
+std::string nameOf(const std::string& path) {
+    return path.substr(path.rfind(kSeparator) + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    return path.substr(0, path.rfind(kSeparator));
+}
+
+}  // namespace
+
+std::vector<std::string> inboxPhotos(FileSystem& fileSystem, const std::string& appPath) {
+    const std::string inbox = inboxFolder(appPath);
+    fileSystem.createFolder(inbox);
+    std::vector<std::string> paths;
+    for (const std::string& name : fileSystem.listFiles(inbox)) {
+        if (!name.starts_with('.')) {
+            paths.push_back(inbox + kSeparator + name);
+        }
+    }
+    std::ranges::sort(paths);
+    return paths;
+}
+
+void orderByTakenTime(std::vector<std::string>& paths,
+                      const std::function<std::string(const std::string&)>& timeOf) {
+    std::vector<std::pair<std::string, std::string>> timed;
+    for (std::string& path : paths) {
+        timed.emplace_back(timeOf(path), std::move(path));
+    }
+    std::ranges::sort(timed);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        paths[i] = std::move(timed[i].second);
+    }
+}
+
+SortSession::SortSession(FileSystem& fileSystem, SortCatalogue catalogue, std::string appPath,
+                         const std::vector<std::string>& paths)
+    : fileSystem_(fileSystem), catalogue_(std::move(catalogue)), appPath_(std::move(appPath)) {
+    const std::string inbox = inboxFolder(appPath_);
+    for (const std::string& path : paths) {
+        photos_.push_back({path, folderOf(path) == inbox, {}});
+    }
+    to = {catalogue_.nodes.student, catalogue_.nodes.course, catalogue_.nodes.point};
+}
+
+std::string SortSession::file() {
+    if (done()) {
+        return {};
+    }
+    const std::string folder = catalogue_.folder(appPath_, to);
+    if (folder.empty()) {
+        throw Error(err::kPathNotFound,
+                    to.point < 0 ? "请先选好学生、课程和知识点" : kNoFolderText);
+    }
+    Photo& photo = photos_[current_];
+    const std::string name = nameOf(photo.path);
+    if (std::string why = landingNameRefusal(name); !why.empty()) {
+        throw Error(err::kPathFileAccess, "“" + name + "”不能归档：" + why);
+    }
+    std::string line;
+    if (photo.fromInbox) {
+        line = fileFromInbox(photo, folder);
+        if (photo.filed.empty()) {
+            return line;  // dropped from the batch
+        }
+    } else {
+        photo.filed = fileSystem_.copyFile(photo.path, folder + kSeparator + name,
+                                           OnClash::kKeepBoth, FolderFlush::kNow);
+    }
+    filings_.push_back({current_, to, fileSystem_.stamp(photo.filed)});
+    line = "“" + name + "”已归档到 " + catalogue_.describe(to);
+    if (nameOf(photo.filed) != name) {
+        line += "，名为“" + nameOf(photo.filed) + "”";
+    }
+    do {
+        ++current_;
+    } while (!done() && !photos_[current_].filed.empty());
+    if (rollCall) {
+        stepStudent(1);
+    }
+    return line;
+}
+
+std::string SortSession::fileFromInbox(Photo& photo, const std::string& folder) {
+    const std::string name = nameOf(photo.path);
+    const std::string inbox = folderOf(photo.path);
+    try {
+        fileSystem_.receive(inbox)->land(kClaimPrefix + name, OnClash::kRefuse);
+    } catch (const Error& e) {
+        if (e.number() != err::kFileAlreadyExists) {
+            throw;
+        }
+        return dropCurrent("正由另一个程序整理");
+    }
+    const std::string claim = inbox + kSeparator + kClaimPrefix + name;
+    // The claim goes whatever happens, and only after the photo has left the inbox, so a copy that
+    // claims it next finds it gone.
+    struct Release {
+        FileSystem& fileSystem;
+        const std::string& claim;
+        ~Release() {
+            try {
+                fileSystem.removeFile(claim);
+            } catch (const Error&) {
+                // A claim that stays hides nothing: the photo is either filed or still listed.
+            }
+        }
+    } release{fileSystem_, claim};
+    if (!fileSystem_.exists(photo.path)) {
+        return dropCurrent("已不在待整理中（另一个程序已整理了它）");
+    }
+    photo.filed = fileSystem_.copyFile(photo.path, folder + kSeparator + name, OnClash::kKeepBoth,
+                                       FolderFlush::kNow);
+    fileSystem_.removeFile(photo.path);
+    return {};
+}
+
+std::string SortSession::dropCurrent(const std::string& why) {
+    std::string line = "“" + nameOf(photos_[current_].path) + "”" + why + "，已从这批照片中移除";
+    photos_.erase(photos_.begin() + static_cast<std::ptrdiff_t>(current_));
+    for (Filing& filing : filings_) {
+        filing.photo -= filing.photo > current_ ? 1 : 0;
+    }
+    while (!done() && !photos_[current_].filed.empty()) {
+        ++current_;
+    }
+    return line;
+}
+
+void SortSession::skip() {
+    do {
+        ++current_;
+    } while (!done() && !photos_[current_].filed.empty());
+}
+
+void SortSession::stepStudent(int by) {
+    const int count = static_cast<int>(catalogue_.nodes.students.size());
+    if (count > 0) {
+        to.student = std::clamp(to.student + by, 0, count - 1);
+    }
+}
+
+std::string SortSession::undo() {
+    if (filings_.empty()) {
+        return "没有可以撤销的归档";
+    }
+    const Filing filing = filings_.back();
+    Photo& photo = photos_[filing.photo];
+    const std::string filedName = nameOf(photo.filed);
+    bool unchanged = false;
+    try {
+        unchanged = fileSystem_.stamp(photo.filed) == filing.stamp;
+    } catch (const Error&) {
+        // gone: nothing to take back
+    }
+    if (!unchanged) {
+        filings_.pop_back();
+        return "“" + filedName + "”归档后已被修改或移走，没有撤销，它留在 " +
+               catalogue_.describe(filing.to);
+    }
+    if (photo.fromInbox) {
+        fileSystem_.moveFile(photo.filed, photo.path);
+    } else {
+        fileSystem_.removeFile(photo.filed);
+    }
+    filings_.pop_back();
+    photo.filed.clear();
+    current_ = filing.photo;
+    to = filing.to;
+    return "已撤销：“" + nameOf(photo.path) + "”回到了原处";
+}
+
+}  // namespace veltrana
