@@ -11,8 +11,6 @@
 
 namespace veltrana::bench {
 
-namespace {
-
 // Smooth colour, shapes and sensor noise, which the JPEG encoder compresses about as it does a
 // phone's photo of a page (4000 × 3000 at quality 90: 5 to 6 MB). The same every run.
 QImage photoContent(QSize size) {
@@ -43,8 +41,6 @@ QImage photoContent(QSize size) {
     }
     return image;
 }
-
-}  // namespace
 
 void benchPreview() {
     // A phone's portrait shot of a page: 12 megapixels stored sideways with its orientation tag.

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     // where a whole decode would then find its 48 MB image already mapped, which the window's far
     // smaller heap never offers it.
     veltrana::bench::benchPreview();
+    veltrana::bench::benchSort();
     veltrana::bench::benchDatabase();
     veltrana::bench::benchTree();
     veltrana::bench::benchStore();

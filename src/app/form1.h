@@ -51,8 +51,9 @@ private:
     void run(void (*handler)(Form&));
     // Opens "手机上传", or brings it to the front when it is open.
     void openPhoneUpload();
-    // Opens "整理照片" on the photos of 待整理, or brings it to the front when it is open.
-    void openSorter();
+    // Opens "整理照片" on the photos of 待整理, or brings it to the front when it is open; with a
+    // path, on that one file, to be moved.
+    void openSorter(const std::string& moving = {});
 
     QtDialogs qtDialogs_{this};
     QtFileDialog qtFileDialog_{this};

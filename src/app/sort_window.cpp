@@ -167,11 +167,11 @@ void SortWindow::openInbox() {
     }
 }
 
-void SortWindow::openPhotos(const std::vector<std::string>& paths) {
-    start(paths);
+void SortWindow::openPhotos(const std::vector<std::string>& paths, bool move) {
+    start(paths, move);
 }
 
-void SortWindow::start(std::vector<std::string> paths) {
+void SortWindow::start(std::vector<std::string> paths, bool move) {
     if (rollCall_->isChecked()) {
         orderByTakenTime(paths, timeOf);
     }
@@ -179,7 +179,7 @@ void SortWindow::start(std::vector<std::string> paths) {
     if (session_) {
         to = session_->to;
     }
-    session_ = std::make_unique<SortSession>(fileSystem_, catalogue_, appPath_, paths);
+    session_ = std::make_unique<SortSession>(fileSystem_, catalogue_, appPath_, paths, move);
     if (to != Destination{}) {
         session_->to = to;
     }

@@ -32,9 +32,10 @@ public:
                QWidget* parent = nullptr);
     ~SortWindow() override;
 
-    // Starts a batch: the photos of the inbox (moved) or the files given (copied).
+    // Starts a batch: the photos of the inbox (moved) or the files given (copied, or with move
+    // moved).
     void openInbox();
-    void openPhotos(const std::vector<std::string>& paths);
+    void openPhotos(const std::vector<std::string>& paths, bool move = false);
 
     const SortSession* session() const { return session_.get(); }
     // The picture shown, null while the photo cannot be decoded.
@@ -47,7 +48,7 @@ protected:
 private:
     enum Field { kStudent, kCourse, kPoint };
 
-    void start(std::vector<std::string> paths);
+    void start(std::vector<std::string> paths, bool move = false);
     bool onKey(Field field, int key, Qt::KeyboardModifiers modifiers);
     // Takes the highlighted candidate of a field with typed text; false when none fits.
     bool accept(Field field);

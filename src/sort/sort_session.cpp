@@ -50,11 +50,11 @@ void orderByTakenTime(std::vector<std::string>& paths,
 }
 
 SortSession::SortSession(FileSystem& fileSystem, SortCatalogue catalogue, std::string appPath,
-                         const std::vector<std::string>& paths)
+                         const std::vector<std::string>& paths, bool move)
     : fileSystem_(fileSystem), catalogue_(std::move(catalogue)), appPath_(std::move(appPath)) {
     const std::string inbox = inboxFolder(appPath_);
     for (const std::string& path : paths) {
-        photos_.push_back({path, folderOf(path) == inbox, {}});
+        photos_.push_back({path, move || folderOf(path) == inbox, {}});
     }
     to = {catalogue_.nodes.student, catalogue_.nodes.course, catalogue_.nodes.point};
 }
@@ -74,8 +74,8 @@ std::string SortSession::file() {
         throw Error(err::kPathFileAccess, "“" + name + "”不能归档：" + why);
     }
     std::string line;
-    if (photo.fromInbox) {
-        line = fileFromInbox(photo, folder);
+    if (photo.moved) {
+        line = fileMoving(photo, folder);
         if (photo.filed.empty()) {
             return line;  // dropped from the batch
         }
@@ -97,18 +97,18 @@ std::string SortSession::file() {
     return line;
 }
 
-std::string SortSession::fileFromInbox(Photo& photo, const std::string& folder) {
+std::string SortSession::fileMoving(Photo& photo, const std::string& folder) {
     const std::string name = nameOf(photo.path);
-    const std::string inbox = folderOf(photo.path);
+    const std::string from = folderOf(photo.path);
     try {
-        fileSystem_.receive(inbox)->land(kClaimPrefix + name, OnClash::kRefuse);
+        fileSystem_.receive(from)->land(kClaimPrefix + name, OnClash::kRefuse);
     } catch (const Error& e) {
         if (e.number() != err::kFileAlreadyExists) {
             throw;
         }
         return dropCurrent("正由另一个程序整理");
     }
-    const std::string claim = inbox + kSeparator + kClaimPrefix + name;
+    const std::string claim = from + kSeparator + kClaimPrefix + name;
     // The claim goes whatever happens, and only after the photo has left the inbox, so a copy that
     // claims it next finds it gone.
     struct Release {
@@ -174,7 +174,7 @@ std::string SortSession::undo() {
         return "“" + filedName + "”归档后已被修改或移走，没有撤销，它留在 " +
                catalogue_.describe(filing.to);
     }
-    if (photo.fromInbox) {
+    if (photo.moved) {
         fileSystem_.moveFile(photo.filed, photo.path);
     } else {
         fileSystem_.removeFile(photo.filed);

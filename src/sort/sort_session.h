@@ -26,13 +26,14 @@ class SortSession {
 public:
     struct Photo {
         std::string path;   // where it is when not filed
-        bool fromInbox;     // moved, not copied
+        bool moved;         // the original goes once it is filed
         std::string filed;  // where it was filed, empty when it was not
     };
 
-    // The photos in paths are moved when they are in the inbox of appPath, else copied.
+    // The photos in paths are moved when they are in the inbox of appPath, or all of them with
+    // move (a photo filed wrongly, moved on from its node's folder); else copied.
     SortSession(FileSystem& fileSystem, SortCatalogue catalogue, std::string appPath,
-                const std::vector<std::string>& paths);
+                const std::vector<std::string>& paths, bool move = false);
 
     const std::vector<Photo>& photos() const { return photos_; }
     const SortCatalogue& catalogue() const { return catalogue_; }
@@ -61,7 +62,7 @@ public:
     std::string undo();
 
 private:
-    std::string fileFromInbox(Photo& photo, const std::string& folder);
+    std::string fileMoving(Photo& photo, const std::string& folder);
     std::string dropCurrent(const std::string& why);
 
     struct Filing {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDesktopServices>
+#include <QFile>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -290,6 +291,10 @@ std::unique_ptr<Progress> QtDialogs::progress(const std::string& title,
 
 bool QtShell::open(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(fromUtf8(path)));
+}
+
+bool QtShell::moveToTrash(const std::string& path) {
+    return QFile::moveToTrash(fromUtf8(path));
 }
 
 }  // namespace veltrana
