@@ -84,7 +84,7 @@ SortWindow::SortWindow(FileSystem& fileSystem, SortCatalogue catalogue, std::str
     auto* sources = new QHBoxLayout;
     sources->addWidget(inbox);
     sources->addWidget(choose);
-    rollCall_ = new QCheckBox("按学号顺序（按拍摄时间排列，每归档一张换下一位同学）", this);
+    rollCall_ = new QCheckBox("按学号顺序(&R)：按拍摄时间排列，每归档一张换下一位同学", this);
     rollCall_->setObjectName("RollCall");
     rollCall_->setFocusPolicy(Qt::NoFocus);
     auto* form = new QFormLayout;
@@ -185,7 +185,7 @@ void SortWindow::start(std::vector<std::string> paths, bool move) {
     }
     session_->rollCall = rollCall_->isChecked();
     ahead_.clear();
-    show();
+    showCurrent();
     candidatesFor(kStudent);
 }
 
@@ -219,7 +219,7 @@ bool SortWindow::onKey(Field field, int key, Qt::KeyboardModifiers modifiers) {
         return true;
     case Qt::Key_Space:
         session_->skip();
-        show();
+        showCurrent();
         return true;
     case Qt::Key_Z:
         if (!(modifiers & Qt::ControlModifier)) {
@@ -231,7 +231,7 @@ bool SortWindow::onKey(Field field, int key, Qt::KeyboardModifiers modifiers) {
         } catch (const Error& e) {
             say(errorText(e));
         }
-        show();
+        showCurrent();
         return true;
     case Qt::Key_Up:
     case Qt::Key_Down: {
@@ -281,7 +281,7 @@ bool SortWindow::accept(Field field) {
     }
     fields_[field]->clear();
     candidatesFor(field);
-    show();
+    showCurrent();
     return true;
 }
 
@@ -299,7 +299,7 @@ void SortWindow::step(Field field, int by) {
         to.point = std::clamp(to.point + by, 0, static_cast<int>(catalogue_.points(to.course).size()) - 1);
     }
     candidatesFor(field);
-    show();
+    showCurrent();
 }
 
 void SortWindow::fileCurrent() {
@@ -310,7 +310,7 @@ void SortWindow::fileCurrent() {
     } catch (const Error& e) {
         say(errorText(e));
     }
-    show();
+    showCurrent();
 }
 
 void SortWindow::candidatesFor(Field field) {
@@ -347,7 +347,7 @@ void SortWindow::candidatesFor(Field field) {
     }
 }
 
-void SortWindow::show() {
+void SortWindow::showCurrent() {
     const auto& photos = session_->photos();
     const std::size_t current = session_->current();
     destination_->setText("归档到：" + qs(catalogue_.describe(session_->to)));
@@ -425,7 +425,7 @@ void SortWindow::say(const std::string& line) {
 void SortWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (session_ && !session_->done() && decodeSize_ != preview_->size()) {
-        show();
+        showCurrent();
     }
 }
 

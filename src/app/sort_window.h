@@ -55,7 +55,7 @@ private:
     void step(Field field, int by);
     void fileCurrent();
     void candidatesFor(Field field);
-    void show();
+    void showCurrent();
     void say(const std::string& line);
     // The photo at the preview's size, and why not when it cannot be decoded.
     std::pair<QImage, QString> decoded(const std::string& path);

@@ -6,6 +6,7 @@
 #include "sort/destination.h"
 #include "sort/sort_session.h"
 #include "sort/taken_time.h"
+#include "store/file_actions.h"
 #include "support/fakes.h"
 
 namespace veltrana::test {
@@ -193,6 +194,47 @@ TEST_F(SortSessionTest, RollCallMovesToTheNextStudentAfterEachFiling) {
     std::vector<std::string> paths{"c", "a", "b"};
     orderByTakenTime(paths, [](const std::string& p) { return p == "c" ? "2026:01" : "2026:02"; });
     EXPECT_THAT(paths, ElementsAre("c", "a", "b"));
+}
+
+}  // namespace
+}  // namespace veltrana::test
+
+namespace veltrana::test {
+namespace {
+
+TEST(FileActions, RenameNeverTakesANameAndDeleteGoesToTheTrashOnly) {
+    TempDir app;
+    FakeDataAccess data;
+    FakeWindow window(app.path(), data);
+    const std::string folder = app.path() + "/Data/李四/物理/力学";
+    writeFile(folder + "/IMG_0001.JPG", "first");
+    writeFile(folder + "/IMG_0002.JPG", "second");
+    window.form.selectedPath = folder;
+    window.list.items = {"IMG_0001.JPG", "IMG_0002.JPG"};
+    window.list.pick("IMG_0001.JPG");
+
+    window.dialogs.typed = {"IMG_0002.JPG", ".hidden.jpg", "第一页.jpg"};
+    RenameFile_Click(window.form);
+    RenameFile_Click(window.form);
+    EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0001.JPG", "IMG_0002.JPG"));
+    RenameFile_Click(window.form);
+    EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0002.JPG", "第一页.jpg"));
+    EXPECT_EQ(readFile(folder + "/IMG_0002.JPG"), "second");
+    ASSERT_EQ(window.dialogs.messages.size(), 2u);
+    EXPECT_THAT(window.dialogs.messages[0].prompt, HasSubstr("已有名为“IMG_0002.JPG”的文件"));
+    EXPECT_THAT(window.dialogs.messages[1].prompt, HasSubstr("不能用作文件名"));
+
+    window.list.pick("IMG_0002.JPG");
+    window.dialogs.choices = {"取消", "移到回收站", "移到回收站"};
+    DeleteFile_Click(window.form);
+    DeleteFile_Click(window.form);  // no trash on this desktop
+    EXPECT_THAT(window.dialogs.messages.back().prompt, HasSubstr("文件没有删除"));
+    EXPECT_THAT(filesIn(folder), ElementsAre("IMG_0002.JPG", "第一页.jpg"));
+    window.shell.trash = app.path() + "/回收站";
+    std::filesystem::create_directories(utf8Path(window.shell.trash));
+    DeleteFile_Click(window.form);
+    EXPECT_THAT(filesIn(folder), ElementsAre("第一页.jpg"));
+    EXPECT_EQ(readFile(window.shell.trash + "/IMG_0002.JPG"), "second");
 }
 
 }  // namespace
