@@ -61,7 +61,18 @@ protected:
     std::string point(const std::string& student, const std::string& knowledge = "力学") const {
         return app.path() + "/Data/" + student + "/物理/" + knowledge;
     }
-    void type(const QString& text) { QTest::keyClicks(window->focusWidget(), text); }
+    // As a keyboard or an input method types it, a key a character.
+    void type(const QString& text) {
+        for (QChar c : text) {
+            QWidget* typing = window->focusWidget();
+            if (c.unicode() < 128) {
+                QTest::keyClick(typing, c.toLatin1());
+            } else {
+                QTest::sendKeyEvent(QTest::Press, typing, Qt::Key_unknown, QString(c), {});
+                QTest::sendKeyEvent(QTest::Release, typing, Qt::Key_unknown, QString(c), {});
+            }
+        }
+    }
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(window->focusWidget(), key, modifiers);
     }
