@@ -46,10 +46,11 @@ void benchSort() {
     // The baseline first, while the photo is still in 待整理.
     double decode = 1e300;
     for (int run = 0; run < 5; ++run) {
-        decode = std::min(decode, bestSeconds(1, [&] {
-                              QString error;
-                              decodeUpright(QString::fromStdString(first), previewSize, true, error);
-                          }));
+        decode =
+            std::min(decode, bestSeconds(1, [&] {
+                         QString error;
+                         decodeUpright(QString::fromStdString(first), previewSize, true, error);
+                     }));
     }
     // From Enter to the next photo shown, the median of the filings; the teacher looks at each
     // photo for a moment, while the ones after it are decoded (outside the clock).

@@ -30,8 +30,8 @@ struct Form1Services {
 
 // The one window. Its controls carry their names as object names (TreeView1, List1, Command1,
 // Command2, Image1, Label1 to Label5, the menu items DB_Connect, Disconnect, NewClass,
-// CheckDatabase, Look_Up, NewFolder, PhoneUpload, SortPhotos); each of their events runs one handler over
-// form().
+// CheckDatabase, Look_Up, NewFolder, PhoneUpload, SortPhotos); each of their events runs one
+// handler over form().
 class Form1 : public QMainWindow {
 public:
     explicit Form1(const std::string& appPath, const Form1Services& services = {});

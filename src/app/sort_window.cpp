@@ -34,6 +34,10 @@ std::string nameOf(const std::string& path) {
     return path.substr(path.rfind(kSeparator) + 1);
 }
 
+std::string folderOf(const std::string& path) {
+    return path.substr(0, path.rfind(kSeparator));
+}
+
 // When the photo was taken, else when the file was last written, as a text that sorts as time.
 std::string timeOf(const std::string& path) {
     QFile file(qs(path));
@@ -211,52 +215,55 @@ bool SortWindow::eventFilter(QObject* watched, QEvent* event) {
 bool SortWindow::onKey(Field field, int key, Qt::KeyboardModifiers modifiers) {
     const bool typed = !fields_[field]->text().isEmpty();
     switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (!typed || accept(field)) {
-            fileCurrent();
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!typed || accept(field)) {
+                fileCurrent();
+            }
+            return true;
+        case Qt::Key_Space:
+            session_->skip();
+            showCurrent();
+            return true;
+        case Qt::Key_Z:
+            if (!(modifiers & Qt::ControlModifier)) {
+                return false;
+            }
+            try {
+                say(session_->undo());
+                filedInto_(catalogue_.folder(appPath_, session_->to));
+                if (!session_->done()) {
+                    filedInto_(folderOf(session_->photos()[session_->current()].path));
+                }
+            } catch (const Error& e) {
+                say(errorText(e));
+            }
+            showCurrent();
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down: {
+            int by = key == Qt::Key_Down ? 1 : -1;
+            if (typed) {
+                candidates_->setCurrentRow(
+                    std::clamp(candidates_->currentRow() + by, 0, candidates_->count() - 1));
+            } else {
+                step(field, by);
+            }
+            return true;
         }
-        return true;
-    case Qt::Key_Space:
-        session_->skip();
-        showCurrent();
-        return true;
-    case Qt::Key_Z:
-        if (!(modifiers & Qt::ControlModifier)) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (!typed || accept(field)) {
+                int next = (field + (key == Qt::Key_Tab ? 1 : 2)) % 3;
+                fields_[next]->setFocus();
+            }
+            return true;
+        case Qt::Key_Escape:
+            fields_[field]->clear();
+            candidatesFor(field);
+            return true;
+        default:
             return false;
-        }
-        try {
-            say(session_->undo());
-            filedInto_(catalogue_.folder(appPath_, session_->to));
-        } catch (const Error& e) {
-            say(errorText(e));
-        }
-        showCurrent();
-        return true;
-    case Qt::Key_Up:
-    case Qt::Key_Down: {
-        int by = key == Qt::Key_Down ? 1 : -1;
-        if (typed) {
-            candidates_->setCurrentRow(
-                std::clamp(candidates_->currentRow() + by, 0, candidates_->count() - 1));
-        } else {
-            step(field, by);
-        }
-        return true;
-    }
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        if (!typed || accept(field)) {
-            int next = (field + (key == Qt::Key_Tab ? 1 : 2)) % 3;
-            fields_[next]->setFocus();
-        }
-        return true;
-    case Qt::Key_Escape:
-        fields_[field]->clear();
-        candidatesFor(field);
-        return true;
-    default:
-        return false;
     }
 }
 
@@ -264,7 +271,9 @@ bool SortWindow::accept(Field field) {
     QListWidgetItem* item = candidates_->currentItem();
     if (!item) {
         say("没有与“" + fields_[field]->text().toStdString() + "”相符的" +
-            (field == kStudent ? "学生" : field == kCourse ? "课程" : "知识点"));
+            (field == kStudent  ? "学生"
+             : field == kCourse ? "课程"
+                                : "知识点"));
         return false;
     }
     int index = item->data(Qt::UserRole).toInt();
@@ -290,23 +299,30 @@ void SortWindow::step(Field field, int by) {
     if (field == kStudent) {
         session_->stepStudent(by);
     } else if (field == kCourse && !catalogue_.nodes.courses.empty()) {
-        int course = std::clamp(to.course + by, 0, static_cast<int>(catalogue_.courses().size()) - 1);
+        int course =
+            std::clamp(to.course + by, 0, static_cast<int>(catalogue_.courses().size()) - 1);
         if (course != to.course) {
             to.course = course;
             to.point = catalogue_.points(course).empty() ? -1 : 0;
         }
     } else if (field == kPoint && !catalogue_.points(to.course).empty()) {
-        to.point = std::clamp(to.point + by, 0, static_cast<int>(catalogue_.points(to.course).size()) - 1);
+        to.point =
+            std::clamp(to.point + by, 0, static_cast<int>(catalogue_.points(to.course).size()) - 1);
     }
     candidatesFor(field);
     showCurrent();
 }
 
 void SortWindow::fileCurrent() {
+    if (session_->done()) {
+        return;
+    }
     const std::string folder = catalogue_.folder(appPath_, session_->to);
+    const std::string from = folderOf(session_->photos()[session_->current()].path);
     try {
         say(session_->file());
         filedInto_(folder);
+        filedInto_(from);  // a file moved on from a node's folder has left it
     } catch (const Error& e) {
         say(errorText(e));
     }

@@ -28,8 +28,7 @@ public:
     // filedInto is told of each folder that gained or lost a photo, so the main window can list
     // it again.
     SortWindow(FileSystem& fileSystem, SortCatalogue catalogue, std::string appPath,
-               std::function<void(const std::string& folder)> filedInto,
-               QWidget* parent = nullptr);
+               std::function<void(const std::string& folder)> filedInto, QWidget* parent = nullptr);
     ~SortWindow() override;
 
     // Starts a batch: the photos of the inbox (moved) or the files given (copied, or with move

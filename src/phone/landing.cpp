@@ -65,14 +65,14 @@ bool PhoneFile::findNode(const std::string& node) {
         return false;
     }
     if (!landing_.fileSystem_.exists(arrival_.folder)) {
-        refuse(Refusal::kNoFolder, errorText(Error(err::kPathNotFound,
-                                                   "路径未找到：“" + arrival_.folder +
-                                                       "”，请先在电脑上选择【新增文件】→ 生成文件夹")));
+        refuse(Refusal::kNoFolder,
+               errorText(
+                   Error(err::kPathNotFound, "路径未找到：“" + arrival_.folder +
+                                                 "”，请先在电脑上选择【新增文件】→ 生成文件夹")));
         return false;
     }
     return true;
 }
-
 
 void PhoneFile::start(const std::string& node, std::optional<std::uint64_t> length) {
     const PhoneLimits& limits = landing_.limits_;

@@ -153,8 +153,8 @@ std::string SortCatalogue::describe(const Destination& to) const {
                        nameOf(nodes.courses, to.course,
                               [](const PhoneCatalogue::Course& c) { return c.node.name; });
     if (to.course >= 0 && to.course < static_cast<int>(nodes.courses.size())) {
-        text += " / " + nameOf(nodes.courses[static_cast<std::size_t>(to.course)].points,
-                               to.point, node);
+        text += " / " +
+                nameOf(nodes.courses[static_cast<std::size_t>(to.course)].points, to.point, node);
     } else {
         text += " / ？";
     }

@@ -65,8 +65,9 @@ std::string SortSession::file() {
     }
     const std::string folder = catalogue_.folder(appPath_, to);
     if (folder.empty()) {
-        throw Error(err::kPathNotFound,
-                    to.point < 0 ? "请先选好学生、课程和知识点" : kNoFolderText);
+        throw Error(err::kPathNotFound, to.student < 0 || to.course < 0 || to.point < 0
+                                            ? "请先选好学生、课程和知识点"
+                                            : kNoFolderText);
     }
     Photo& photo = photos_[current_];
     const std::string name = nameOf(photo.path);

@@ -19,8 +19,8 @@ public:
         }
         std::uint32_t value = 0;
         for (int i = 0; i < size; ++i) {
-            auto byte = static_cast<unsigned char>(bytes_[at + static_cast<std::size_t>(
-                                                                   little_ ? size - 1 - i : i)]);
+            auto byte = static_cast<unsigned char>(
+                bytes_[at + static_cast<std::size_t>(little_ ? size - 1 - i : i)]);
             value = (value << 8) | byte;
         }
         return value;
@@ -57,8 +57,9 @@ std::string_view exifBlock(std::string_view jpeg) {
     std::size_t at = 2;
     while (at + 4 <= jpeg.size() && static_cast<unsigned char>(jpeg[at]) == 0xFF) {
         auto marker = static_cast<unsigned char>(jpeg[at + 1]);
-        std::size_t length = static_cast<std::size_t>(static_cast<unsigned char>(jpeg[at + 2])) * 256 +
-                             static_cast<unsigned char>(jpeg[at + 3]);
+        std::size_t length =
+            static_cast<std::size_t>(static_cast<unsigned char>(jpeg[at + 2])) * 256 +
+            static_cast<unsigned char>(jpeg[at + 3]);
         if (marker == 0xDA || length < 2) {
             break;  // the picture starts: no EXIF came before it
         }

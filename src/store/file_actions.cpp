@@ -48,8 +48,8 @@ void DeleteFile_Click(Form& form) {
     if (name.empty()) {
         return;
     }
-    if (form.dialogs.ask("把“" + name + "”移到回收站吗？", kMessageTitle,
-                         {"移到回收站", "取消"}) != 0) {
+    if (form.dialogs.ask("把“" + name + "”移到回收站吗？", kMessageTitle, {"移到回收站", "取消"}) !=
+        0) {
         return;
     }
     if (!form.shell.moveToTrash(form.selectedPath + kSeparator + name)) {

@@ -1,3 +1,5 @@
+#include "app/sort_window.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,7 +10,6 @@
 #include <filesystem>
 
 #include "app/qt_test_support.h"
-#include "app/sort_window.h"
 #include "support/fakes.h"
 #include "support/photos.h"
 
@@ -21,7 +22,8 @@ using ::testing::IsEmpty;
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kRollCall{"李四", "吕方", "单雨", "王五", "曾国强", "张小明", "赵六"};
+const std::vector<std::string> kRollCall{"李四",   "吕方",   "单雨", "王五",
+                                         "曾国强", "张小明", "赵六"};
 
 // A class of seven in roll-call order (IDs 1 to 7) with one course of two knowledge points, all
 // folders made, and the photos of 待整理.
@@ -121,7 +123,9 @@ TEST_F(SortWindowTest, TypedInitialsPinyinCharactersAndIdsFileEachPhotoAndMoveOn
     EXPECT_THAT(filesIn(point("单雨", "电学")), ElementsAre(name(7)));
     EXPECT_THAT(filesIn(inbox()), IsEmpty());
     EXPECT_EQ(position(), "共 7 张，已归档 7 张");
-    EXPECT_EQ(refreshed.back(), point("单雨", "电学"));
+    // The main window lists again both the folder that gained the photo and the one it left.
+    EXPECT_THAT(std::vector(refreshed.end() - 2, refreshed.end()),
+                ElementsAre(point("单雨", "电学"), inbox()));
 
     // Three undos bring three photos back under their old names, the last filed first.
     for (int i = 0; i < 3; ++i) {

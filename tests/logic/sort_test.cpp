@@ -29,8 +29,7 @@ SortCatalogue smallClass() {
 
 std::vector<std::string> picked(std::string_view typed, bool persons = true) {
     const SortCatalogue catalogue = smallClass();
-    std::vector<Choice> choices =
-        persons ? catalogue.students() : catalogue.points(0);
+    std::vector<Choice> choices = persons ? catalogue.students() : catalogue.points(0);
     std::vector<std::string> names;
     for (int i : matching(typed, choices, persons)) {
         names.push_back(choices[static_cast<std::size_t>(i)].name);
@@ -62,7 +61,7 @@ TEST(SortTakenTime, ReadsDateTimeOriginalFromTheExifBlock) {
     std::string tiff("II*\0\x08\0\0\0", 8);
     auto u16 = [](int v) { return std::string{char(v & 0xFF), char(v >> 8)}; };
     auto u32 = [&](int v) { return u16(v & 0xFFFF) + u16(v >> 16); };
-    tiff += u16(1) + u16(0x8769) + u16(4) + u32(1) + u32(26) + u32(0);  // IFD0 at 8, ends at 26
+    tiff += u16(1) + u16(0x8769) + u16(4) + u32(1) + u32(26) + u32(0);   // IFD0 at 8, ends at 26
     tiff += u16(1) + u16(0x9003) + u16(2) + u32(20) + u32(44) + u32(0);  // Exif IFD, ends at 44
     tiff += std::string("2026:09:01 08:15:00\0", 20);
     std::string app1 = std::string("Exif\0\0", 6) + tiff;
@@ -81,8 +80,8 @@ protected:
         return app.path() + kSeparator + kInboxFolder + kSeparator + name;
     }
     std::string point(const std::string& student, const std::string& name = {}) const {
-        std::string folder = app.path() + kSeparator + "Data" + kSeparator + student +
-                             kSeparator + "物理" + kSeparator + "力学";
+        std::string folder = app.path() + kSeparator + "Data" + kSeparator + student + kSeparator +
+                             "物理" + kSeparator + "力学";
         return name.empty() ? folder : folder + kSeparator + name;
     }
     void SetUp() override {

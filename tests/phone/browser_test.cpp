@@ -171,7 +171,10 @@ TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotosAndO
     EXPECT_THAT(filesIn(target), ElementsAre("image.jpg", "作业 第2页.jpg"));
     EXPECT_EQ(readFile(target + "/作业 第2页.jpg"), "second photo");
 
-    browser.command("/element/" + browser.find(QString("#student option[value='%1']").arg(phone::kInboxNode)) + "/click", {});
+    browser.command(
+        "/element/" + browser.find(QString("#student option[value='%1']").arg(phone::kInboxNode)) +
+            "/click",
+        {});
     browser.command("/element/" + browser.find("#files") + "/value",
                     {{"text", QString::fromStdString(photos[2])}});
     ASSERT_TRUE(browser.waitFor(

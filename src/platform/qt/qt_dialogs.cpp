@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDesktopServices>
-#include <QFile>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
