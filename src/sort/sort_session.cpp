@@ -1,6 +1,8 @@
 #include "sort/sort_session.h"
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 
 #include "model/folder_name.h"
 #include "model/landing_name.h"
@@ -13,6 +15,18 @@ namespace {
 // A photo being filed is claimed first by a hidden file of this name beside it, which only one
 // copy of the program can make: two sorting windows on one inbox never file a photo twice.
 constexpr char kClaimPrefix[] = ".sorting-";
+
+// A claim this old was left by a copy of the program that was killed while filing: no filing
+// takes that long. It holds its photo no more.
+bool staleClaim(FileSystem& fileSystem, const std::string& claim) {
+    using Clock = std::filesystem::file_time_type::clock;
+    try {
+        const Clock::duration made(fileSystem.stamp(claim).modified);
+        return Clock::now().time_since_epoch() - made > std::chrono::hours(1);
+    } catch (const Error&) {
+        return false;  // gone meanwhile: the next claim finds out
+    }
+}
 
 std::string nameOf(const std::string& path) {
     return path.substr(path.rfind(kSeparator) + 1);
@@ -101,15 +115,21 @@ std::string SortSession::file() {
 std::string SortSession::fileMoving(Photo& photo, const std::string& folder) {
     const std::string name = nameOf(photo.path);
     const std::string from = folderOf(photo.path);
-    try {
-        fileSystem_.receive(from)->land(kClaimPrefix + name, OnClash::kRefuse);
-    } catch (const Error& e) {
-        if (e.number() != err::kFileAlreadyExists) {
-            throw;
-        }
-        return dropCurrent("正由另一个程序整理");
-    }
     const std::string claim = from + kSeparator + kClaimPrefix + name;
+    for (bool retried = false;; retried = true) {
+        try {
+            fileSystem_.receive(from)->land(kClaimPrefix + name, OnClash::kRefuse);
+            break;
+        } catch (const Error& e) {
+            if (e.number() != err::kFileAlreadyExists) {
+                throw;
+            }
+            if (retried || !staleClaim(fileSystem_, claim)) {
+                return dropCurrent("正由另一个程序整理");
+            }
+            fileSystem_.removeFile(claim);
+        }
+    }
     // The claim goes whatever happens, and only after the photo has left the inbox, so a copy that
     // claims it next finds it gone.
     struct Release {

@@ -174,6 +174,14 @@ TEST_F(SortSessionTest, TwoWindowsOnOneInboxNeverFileAPhotoTwiceOrLoseOne) {
     EXPECT_THAT(filesIn(point("李四")), ElementsAre("IMG_0001.JPG"));
     EXPECT_THAT(filesIn(point("吕方")), ElementsAre("IMG_0002.JPG"));
     EXPECT_THAT(filesIn(inbox("")), ElementsAre(".sorting-IMG_0003.JPG", "IMG_0003.JPG"));
+
+    // A claim hours old was left by a copy that was killed while filing: the photo is free.
+    std::filesystem::last_write_time(
+        utf8Path(inbox(".sorting-IMG_0003.JPG")),
+        std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+    SortSession c = session();
+    EXPECT_THAT(c.file(), HasSubstr("已归档到"));
+    EXPECT_THAT(filesIn(inbox("")), IsEmpty());
 }
 
 TEST_F(SortSessionTest, RollCallMovesToTheNextStudentAfterEachFiling) {
