@@ -6,6 +6,7 @@
 
 #include "model/folder_name.h"
 #include "model/landing_name.h"
+#include "platform/case_fold.h"
 #include "platform/error.h"
 
 namespace veltrana {
@@ -26,6 +27,20 @@ bool staleClaim(FileSystem& fileSystem, const std::string& claim) {
     } catch (const Error&) {
         return false;  // gone meanwhile: the next claim finds out
     }
+}
+
+// Where a photo of that name lands in folder. Windows and the USB sticks Data travels on take
+// IMG_0001.JPG and img_0001.jpg for one name, so a name there in another case is taken as it is,
+// and the photo gets the next free number on every system.
+std::string landingPath(FileSystem& fileSystem, const std::string& folder,
+                        const std::string& name) {
+    const std::u16string folded = caseFoldedUtf16(name);
+    for (const std::string& there : fileSystem.listFiles(folder)) {
+        if (caseFoldedUtf16(there) == folded) {
+            return folder + kSeparator + there;
+        }
+    }
+    return folder + kSeparator + name;
 }
 
 std::string nameOf(const std::string& path) {
@@ -95,7 +110,7 @@ std::string SortSession::file() {
             return line;  // dropped from the batch
         }
     } else {
-        photo.filed = fileSystem_.copyFile(photo.path, folder + kSeparator + name,
+        photo.filed = fileSystem_.copyFile(photo.path, landingPath(fileSystem_, folder, name),
                                            OnClash::kKeepBoth, FolderFlush::kNow);
     }
     filings_.push_back({current_, to, fileSystem_.stamp(photo.filed)});
@@ -146,8 +161,8 @@ std::string SortSession::fileMoving(Photo& photo, const std::string& folder) {
     if (!fileSystem_.exists(photo.path)) {
         return dropCurrent("已不在待整理中（另一个程序已整理了它）");
     }
-    photo.filed = fileSystem_.copyFile(photo.path, folder + kSeparator + name, OnClash::kKeepBoth,
-                                       FolderFlush::kNow);
+    photo.filed = fileSystem_.copyFile(photo.path, landingPath(fileSystem_, folder, name),
+                                       OnClash::kKeepBoth, FolderFlush::kNow);
     fileSystem_.removeFile(photo.path);
     return {};
 }

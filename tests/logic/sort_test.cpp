@@ -131,6 +131,13 @@ TEST_F(SortSessionTest, FilesSkipsAndUndoesBackToTheOldNames) {
     EXPECT_THAT(filesIn(inbox("")), ElementsAre("IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"));
     EXPECT_EQ(readFile(inbox("IMG_0003.JPG")), "page 3");
     EXPECT_THAT(filesIn(point("李四")), IsEmpty());  // the copy went too
+
+    // A name there in another case is the same name on Windows and on a USB stick.
+    writeFile(point("张小明", "img_0003.jpg"), "a third day");
+    SortSession again(files, smallClass(), app.path(), {inbox("IMG_0003.JPG")});
+    again.to = {4, 0, 0};
+    EXPECT_THAT(again.file(), HasSubstr("名为“img_0003 (2).jpg”"));
+    EXPECT_EQ(readFile(point("张小明", "img_0003 (2).jpg")), "page 3");
 }
 
 TEST_F(SortSessionTest, UndoLeavesAFileChangedSinceAlone) {
