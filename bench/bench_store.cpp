@@ -151,6 +151,7 @@ void benchStore() {
               accessFiles,
               window.files,
               window.shell,
+              window.tool,
               dir.path(),
               {},
               {},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -35,6 +36,10 @@ inline void report(const std::string& name, double ours, double baseline) {
     std::fflush(stdout);
 }
 
+// A photo's content for the JPEG encoder: smooth colour, shapes and sensor noise, the same every
+// run (bench_preview.cpp).
+QImage photoContent(QSize size);
+
 // Each file of the benchmark runs its own measurements; the window's run under the application
 // object that main makes.
 void benchDatabase();
@@ -43,5 +48,6 @@ void benchStore();
 void benchPhone();
 void benchPreview();
 void benchReport();
+void benchSort();
 
 }  // namespace veltrana::bench

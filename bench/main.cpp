@@ -31,5 +31,8 @@ int main(int argc, char** argv) {
     if (wanted("report")) {
         veltrana::bench::benchReport();
     }
+    if (wanted("sort")) {
+        veltrana::bench::benchSort();
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +19,7 @@
 #include "platform/qt/qt_controls.h"
 #include "platform/screen_fit.h"
 #include "store/browse.h"
+#include "store/file_actions.h"
 #include "store/list_click.h"
 #include "store/new_folder.h"
 #include "store/upload.h"
@@ -117,12 +119,55 @@ void Form1::buildMenus() {
     QAction* overview = menuBar()->findChild<QMenu*>("Information")->addAction("班级概览…");
     overview->setObjectName("ClassOverview");
     connect(overview, &QAction::triggered, this, &Form1::openOverview);
+    QAction* sort = menuBar()->findChild<QMenu*>("NewAdd")->addAction("整理照片…");
+    sort->setObjectName("SortPhotos");
+    connect(sort, &QAction::triggered, this, [this] { openSorter(); });
 }
 
 void Form1::openOverview() {
     try {
         overview_ = std::make_unique<OverviewWindow>(*form_, this);
         overview_->show();
+    } catch (const Error& e) {
+        form_->dialogs.MsgBox(errorText(e), kMessageTitle);
+    }
+}
+
+void Form1::openSorter(const std::string& moving) {
+    try {
+        const bool opened = !sorter_.isNull();
+        if (!opened) {
+            if (!form_->connected) {
+                form_->dialogs.MsgBox("请先连接数据库", kMessageTitle);
+                return;
+            }
+            std::vector<std::string> selected;
+            try {
+                selected = form_->TreeView1.selectedNodeTexts();
+                selected.erase(selected.begin());  // the class
+            } catch (const Error&) {
+                // nothing selected: the destination starts empty
+            }
+            // The main window lists a folder that gains or loses a photo again.
+            sorter_ = new SortWindow(
+                form_->fileSystem, sortCatalogue(readClass(*form_, form_->courseField), selected),
+                form_->appPath,
+                [this](const std::string& folder) {
+                    if (!folder.empty() && folder == form_->selectedPath) {
+                        run(ListNodeFiles);
+                    }
+                },
+                this);
+            sorter_->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        if (!moving.empty()) {
+            sorter_->openPhotos({moving}, true);
+        } else if (!opened) {
+            sorter_->openInbox();
+        }
+        sorter_->show();
+        sorter_->raise();
+        sorter_->activateWindow();
     } catch (const Error& e) {
         form_->dialogs.MsgBox(errorText(e), kMessageTitle);
     }
@@ -296,6 +341,28 @@ void Form1::buildControls(const std::string& appPath, const Form1Services& servi
     // Only a mouse click on a node is a node click; moving with the keys selects without one.
     connect(tree, &QTreeView::clicked, this, [this] { run(TreeView1_NodeClick); });
     connect(list, &QtListBox::chosen, this, [this] { run(List1_Click); });
+    // A misfiled photo is put right from the list: the press that opens the menu selects the file
+    // as a click does.
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
+        if (!list->indexAt(at).isValid() || form_->List1.Text().empty()) {
+            return;
+        }
+        QMenu menu(this);
+        menu.setObjectName("FileMenu");
+        menu.addAction("移动到…", this, [this] {
+            openSorter(form_->selectedPath + kSeparator + form_->List1.Text());
+        });
+        menu.addAction("重命名…", this, [this] {
+            run(RenameFile_Click);
+            run(ListNodeFiles);
+        });
+        menu.addAction("删除", this, [this] {
+            run(DeleteFile_Click);
+            run(ListNodeFiles);
+        });
+        menu.exec(list->viewport()->mapToGlobal(at));
+    });
     connect(command1, &QPushButton::clicked, this, [this] { run(Command1_Click); });
     connect(command2, &QPushButton::clicked, this, [this] { run(Command2_Click); });
     connect(image, &QtPictureBox::clicked, this, [this] { run(Image1_Click); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <string>
 #include <utility>
@@ -8,6 +9,7 @@
 
 #include "app/overview_window.h"
 #include "app/phone_dialog.h"
+#include "app/sort_window.h"
 #include "platform/form.h"
 #include "platform/fs/std_file_system.h"
 #include "platform/mdb/mdb_connection.h"
@@ -32,7 +34,7 @@ struct Form1Services {
 
 // The one window. Its controls carry their names as object names (TreeView1, List1, Command1,
 // Command2, Image1, Label1 to Label5, the menu items DB_Connect, Disconnect, NewClass,
-// CheckDatabase, ClassOverview, Look_Up, NewFolder, PhoneUpload); each of their events runs one
+// CheckDatabase, ClassOverview, Look_Up, NewFolder, PhoneUpload, SortPhotos); each of their events runs one
 // handler over form().
 class Form1 : public QMainWindow {
 public:
@@ -69,6 +71,9 @@ private:
     void openPhoneUpload();
     // Opens "班级概览" on the class as the database holds it now.
     void openOverview();
+    // Opens "整理照片" on the photos of 待整理, or brings it to the front when it is open; with a
+    // path, on that one file, to be moved.
+    void openSorter(const std::string& moving = {});
 
     QtDialogs qtDialogs_{this};
     QtFileDialog qtFileDialog_{this};
@@ -93,6 +98,7 @@ private:
     std::unique_ptr<PhoneDialog> phoneDialog_;
     // Destroyed before form_, which it works through.
     std::unique_ptr<OverviewWindow> overview_;
+    QPointer<SortWindow> sorter_;
 };
 
 }  // namespace veltrana

@@ -64,4 +64,8 @@ std::string nodeFolder(const std::string& appPath, const std::vector<std::string
     return folder;
 }
 
+std::string inboxFolder(const std::string& appPath) {
+    return appPath + kSeparator + kInboxFolder;
+}
+
 }  // namespace veltrana

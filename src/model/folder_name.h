@@ -19,6 +19,11 @@ std::string folderNameFor(const std::string& name);
 // then the folder of each text below the root. Empty when one of them can have no folder.
 std::string nodeFolder(const std::string& appPath, const std::vector<std::string>& texts);
 
+// The folder beside Data for photos not filed yet: the phone's "先不分类" lands there, and the
+// sorting window files them from there. The tree does not show it.
+inline constexpr const char* kInboxFolder = "待整理";
+std::string inboxFolder(const std::string& appPath);
+
 // Shown when an upload or a browse targets a node whose path holds such a name: that node has
 // no folder, and nothing may be written for it.
 inline constexpr const char* kNoFolderText = "所选节点的名称不能用作文件夹名称，该节点没有文件夹";

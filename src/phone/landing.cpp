@@ -4,6 +4,7 @@
 
 #include "model/folder_name.h"
 #include "model/landing_name.h"
+#include "phone/routes.h"
 #include "platform/error.h"
 
 namespace veltrana {
@@ -32,9 +33,14 @@ void PhoneFile::refuse(Refusal refusal, std::string why) {
     file_.reset();  // its temporary file goes before anyone hears of it
 }
 
-void PhoneFile::start(const std::string& node, std::optional<std::uint64_t> length) {
+bool PhoneFile::findNode(const std::string& node) {
+    if (node == phone::kInboxNode) {
+        arrival_.target = kInboxTarget;
+        arrival_.folder = inboxFolder(landing_.appPath_);
+        landing_.fileSystem_.createFolder(arrival_.folder);
+        return true;
+    }
     const PhoneCatalogue& catalogue = landing_.catalogue_;
-    const PhoneLimits& limits = landing_.limits_;
     int s = -1;
     int c = -1;
     int p = -1;
@@ -44,7 +50,8 @@ void PhoneFile::start(const std::string& node, std::optional<std::uint64_t> leng
         static_cast<std::size_t>(c) >= catalogue.courses.size() ||
         static_cast<std::size_t>(p) >=
             catalogue.courses[static_cast<std::size_t>(c)].points.size()) {
-        return refuse(Refusal::kNoSuchNode, "没有这个知识点，请刷新页面后重新选择");
+        refuse(Refusal::kNoSuchNode, "没有这个知识点，请刷新页面后重新选择");
+        return false;
     }
     const PhoneCatalogue::Node& student = catalogue.students[static_cast<std::size_t>(s)];
     const PhoneCatalogue::Course& course = catalogue.courses[static_cast<std::size_t>(c)];
@@ -54,13 +61,23 @@ void PhoneFile::start(const std::string& node, std::optional<std::uint64_t> leng
     arrival_.folder =
         nodeFolder(landing_.appPath_, {{}, student.folder, course.node.folder, point.folder});
     if (arrival_.folder.empty()) {
-        return refuse(Refusal::kNoFolder, kNoFolderText);
+        refuse(Refusal::kNoFolder, kNoFolderText);
+        return false;
     }
     if (!landing_.fileSystem_.exists(arrival_.folder)) {
-        return refuse(Refusal::kNoFolder,
-                      errorText(Error(err::kPathNotFound,
-                                      "路径未找到：“" + arrival_.folder +
-                                          "”，请先在电脑上选择【新增文件】→ 生成文件夹")));
+        refuse(Refusal::kNoFolder,
+               errorText(
+                   Error(err::kPathNotFound, "路径未找到：“" + arrival_.folder +
+                                                 "”，请先在电脑上选择【新增文件】→ 生成文件夹")));
+        return false;
+    }
+    return true;
+}
+
+void PhoneFile::start(const std::string& node, std::optional<std::uint64_t> length) {
+    const PhoneLimits& limits = landing_.limits_;
+    if (!findNode(node)) {
+        return;
     }
     if (std::string why = landingNameRefusal(arrival_.name); !why.empty()) {
         return refuse(Refusal::kBadName, why);

@@ -41,6 +41,9 @@ struct PhoneLimits {
     int connectionsPerAddress = 4;
 };
 
+// The target of the files that go to 待整理, for the teacher to file later on the computer.
+inline constexpr char kInboxTarget[] = "先不分类（回电脑整理）";
+
 // Why a file did not land.
 enum class Refusal {
     kNoSuchNode,  // not in the catalogue: the page is older than the dialog
@@ -87,6 +90,8 @@ private:
     friend class PhoneLanding;
     explicit PhoneFile(PhoneLanding& landing);
     void start(const std::string& node, std::optional<std::uint64_t> length);
+    // Finds the node's folder; false when the file is refused for it.
+    bool findNode(const std::string& node);
     void refuse(Refusal refusal, std::string why);
     // Writes what is pending to the file.
     void writePending();

@@ -32,6 +32,13 @@ struct DatedFile {
     std::int64_t modified = 0;
 };
 
+// What tells one version of a file from the next: its size and the time it was last written.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // in the file system clock's own ticks
+    bool operator==(const FileStamp&) const = default;
+};
+
 // The name of the n-th copy: "作业.jpg" and 2 make "作业 (2).jpg"; a name without an extension,
 // or one that only starts with a dot, gets the number at its end.
 std::string numberedName(const std::string& name, int n);
@@ -82,6 +89,13 @@ public:
     virtual std::uint64_t freeSpace(const std::string& folder) = 0;
     // True when both paths name the same existing file.
     virtual bool sameFile(const std::string& a, const std::string& b) = 0;
+    // The size and write time of a file; 53 when it is not there.
+    virtual FileStamp stamp(const std::string& path) = 0;
+    // Gives a file another name, in its folder or another folder of the same disk; never
+    // replaces a file (58 when destination is taken, 53 when source is gone).
+    virtual void moveFile(const std::string& source, const std::string& destination) = 0;
+    // Removes a file; 53 when it is not there.
+    virtual void removeFile(const std::string& path) = 0;
 };
 
 }  // namespace veltrana

@@ -4,8 +4,8 @@
 
 namespace veltrana {
 
-// Opens a file or folder with the application the desktop associates with it. The application
-// is not waited for.
+// The desktop: opens a file or folder with the application it associates with it (not waited
+// for), and keeps the files the user deletes.
 class Shell {
 public:
     virtual ~Shell() = default;
@@ -13,6 +13,9 @@ public:
     // the desktop hands the path to a helper program and answers at once, a failure of that
     // program is its own to report.
     virtual bool open(const std::string& path) = 0;
+    // Moves a file to the system's recycle bin or trash, whence the user can bring it back; false
+    // when there is none or the move failed, and the file stays.
+    virtual bool moveToTrash(const std::string& path) = 0;
 };
 
 }  // namespace veltrana

@@ -202,7 +202,7 @@ TEST_F(Form1Test, WindowHasItsCaptionPlacesFontsMenusAndTabOrder) {
         (decltype(menus){
             {"【信息管理】", {"连接数据库", "断开数据库", "新建班级…", "检查数据库", "班级概览…"}},
             {"【编辑】", {"查找"}},
-            {"【新增文件】", {"生成文件夹", "手机上传…"}}}));
+            {"【新增文件】", {"生成文件夹", "手机上传…", "整理照片…"}}}));
 
     QApplication::setActiveWindow(&form1);
     EXPECT_EQ(QApplication::focusWidget(), control<QWidget>("TreeView1"));
@@ -486,6 +486,22 @@ TEST_F(Form1Test, PhoneUploadShowsAScannableAddressAndListsWhatArrivesInTheShown
     }
     dialog.reject();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !phone.Get("/"); }));
+}
+
+TEST_F(Form1Test, SortingFilesIntoTheShownNodeByEnterAloneAndTheListShowsIt) {
+    open();
+    trigger("NewFolder");
+    clickNode("孙1_2_1");
+    test::writeFile(dir.path() + "/待整理/IMG_0001.JPG", "a notebook");
+    trigger("SortPhotos");
+    auto* sorter = window->findChild<SortWindow*>("SortWindow");
+    ASSERT_NE(sorter, nullptr);
+    EXPECT_TRUE(sorter->isVisible());
+    // The destination starts as the node the window shows.
+    QTest::keyClick(sorter->findChild<QLineEdit*>("Student"), Qt::Key_Return);
+    EXPECT_EQ(rowTexts(*control<QtListBox>("List1")->model()), Texts{"IMG_0001.JPG"});
+    EXPECT_TRUE(test::filesIn(dir.path() + "/待整理").empty());
+    sorter->close();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "phone/routes.h"
 #include "phone/server.h"
 #include "platform/fs/std_file_system.h"
 #include "support/fakes.h"
@@ -124,7 +125,7 @@ private:
     std::string session_;
 };
 
-TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotos) {
+TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotosAndOneForLater) {
     TempDir dir;
     const std::string target = dir.path() + "/Data/李四/物理/电学";
     std::filesystem::create_directories(utf8Path(target));
@@ -140,7 +141,9 @@ TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotos) {
         [](const PhoneArrival&) {}, {}, [](const std::string&) {});
     const int port = server.start("127.0.0.1");
     const std::vector<std::string> photos{dir.path() + "/相册/image.jpg",
-                                          dir.path() + "/相册/作业 第2页.jpg"};
+                                          dir.path() + "/相册/作业 第2页.jpg",
+                                          dir.path() + "/相册/待分类.jpg"};
+    writeFile(photos[2], "third photo");
     writeFile(photos[0], "first photo");
     writeFile(photos[1], "second photo");
 
@@ -151,7 +154,10 @@ TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotos) {
                                                     server.pagePath())}});
     ASSERT_TRUE(browser.waitFor("return document.getElementById('point').options.length == 2"));
     EXPECT_EQ(browser.run("return document.getElementById('student').value").toString(), "0");
-    browser.command("/element/" + browser.find("#student option[value='1']") + "/click", {});
+    // The next student in roll-call order, the course and knowledge point kept.
+    browser.command("/element/" + browser.find("#nextStudent") + "/click", {});
+    EXPECT_EQ(browser.run("return document.getElementById('student').value").toString(), "1");
+    EXPECT_EQ(browser.run("return document.getElementById('point').value").toString(), "0");
     browser.command("/element/" + browser.find("#point option[value='1']") + "/click", {});
     browser.command("/element/" + browser.find("#files") + "/value",
                     {{"text", QString::fromStdString(photos[0] + "\n" + photos[1])}});
@@ -164,6 +170,16 @@ TEST(PhoneBrowser, APhoneChoosesAStudentAndKnowledgePointAndUploadsTwoPhotos) {
     }
     EXPECT_THAT(filesIn(target), ElementsAre("image.jpg", "作业 第2页.jpg"));
     EXPECT_EQ(readFile(target + "/作业 第2页.jpg"), "second photo");
+
+    browser.command(
+        "/element/" + browser.find(QString("#student option[value='%1']").arg(phone::kInboxNode)) +
+            "/click",
+        {});
+    browser.command("/element/" + browser.find("#files") + "/value",
+                    {{"text", QString::fromStdString(photos[2])}});
+    ASSERT_TRUE(browser.waitFor(
+        "return document.getElementById('summary').getAttribute('data-done') == '3'"));
+    EXPECT_THAT(filesIn(dir.path() + "/待整理"), ElementsAre("待分类.jpg"));
 }
 
 }  // namespace

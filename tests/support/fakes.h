@@ -213,9 +213,18 @@ public:
         opened.push_back(path);
         return !noApplication;
     }
+    // Keeps the file in trash, a folder of the test's choosing; false when that is empty.
+    bool moveToTrash(const std::string& path) override {
+        if (trash.empty()) {
+            return false;
+        }
+        std::filesystem::rename(utf8Path(path), utf8Path(trash) / utf8Path(path).filename());
+        return true;
+    }
 
     std::vector<std::string> opened;
     bool noApplication = false;
+    std::string trash;
 };
 
 // The tool's --read-roster run in this process, so the window's tests need no program beside

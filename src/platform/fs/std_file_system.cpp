@@ -307,4 +307,42 @@ bool StdFileSystem::sameFile(const std::string& a, const std::string& b) {
     return fs::equivalent(utf8Path(a), utf8Path(b), ec);
 }
 
+FileStamp StdFileSystem::stamp(const std::string& path) {
+    std::error_code ec;
+    const fs::path file = utf8Path(path);
+    FileStamp stamp;
+    stamp.size = fs::file_size(file, ec);
+    if (!ec) {
+        stamp.modified = fs::last_write_time(file, ec).time_since_epoch().count();
+    }
+    if (ec) {
+        throw Error(err::kFileNotFound, "文件未找到：" + path);
+    }
+    return stamp;
+}
+
+void StdFileSystem::moveFile(const std::string& source, const std::string& destination) {
+    const std::string what = "无法把文件“" + source + "”移动到“" + destination + "”";
+    checkLength(utf8Path(destination), os::kLongestFilePath, what);
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::status(utf8Path(source), ec))) {
+        throw Error(err::kFileNotFound, "文件未找到：" + what);
+    }
+    os::renameNoReplace(utf8Path(source), utf8Path(destination), ec);
+    if (ec) {
+        throw copyError(ec, what, utf8Path(source), utf8Path(destination));
+    }
+    os::flushFolder(utf8Path(destination).parent_path());
+}
+
+void StdFileSystem::removeFile(const std::string& path) {
+    std::error_code ec;
+    if (!fs::remove(utf8Path(path), ec) && !ec) {
+        throw Error(err::kFileNotFound, "文件未找到：" + path);
+    }
+    if (ec) {
+        throw fileError(ec, "无法删除文件“" + path + "”");
+    }
+}
+
 }  // namespace veltrana

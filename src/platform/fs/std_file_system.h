@@ -21,6 +21,9 @@ public:
     void removeUnfinishedCopies(const std::string& folder) override;
     std::uint64_t freeSpace(const std::string& folder) override;
     bool sameFile(const std::string& a, const std::string& b) override;
+    FileStamp stamp(const std::string& path) override;
+    void moveFile(const std::string& source, const std::string& destination) override;
+    void removeFile(const std::string& path) override;
 };
 
 }  // namespace veltrana

@@ -78,6 +78,25 @@ void QtListBox::mousePressEvent(QMouseEvent* event) {
     QListView::mousePressEvent(event);
 }
 
+QImage decodeUpright(const QString& file, QSize size, bool fit, QString& error) {
+    QImageReader reader(file);
+    reader.setAutoTransform(true);
+    // Decoded at the size it is shown, a photo never needs the memory that a whole decode of a
+    // 50-megapixel one would (192 MB, more than the toolkit allows an image by default). The
+    // size applies before the orientation does.
+    bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    if (fit && reader.size().isValid()) {
+        QSize upright = turned ? reader.size().transposed() : reader.size();
+        size = upright.scaled(size, Qt::KeepAspectRatio).boundedTo(upright).expandedTo({1, 1});
+    }
+    reader.setScaledSize(turned ? size.transposed() : size);
+    QImage picture = reader.read();
+    if (picture.isNull()) {
+        error = reader.errorString();
+    }
+    return picture;
+}
+
 QtPictureBox::QtPictureBox(QWidget* parent) : QWidget(parent) {}
 
 void QtPictureBox::loadPicture(const std::string& path) {
@@ -85,20 +104,11 @@ void QtPictureBox::loadPicture(const std::string& path) {
     if (!QFileInfo(file).isFile()) {
         throw Error(err::kFileNotFound, "文件未找到：" + path);
     }
-    QImageReader reader(file);
-    // As the phone showed it: the EXIF orientation of a portrait shot is applied.
-    reader.setAutoTransform(true);
-    // The picture is decoded at the size it is shown: the JPEG decoder then skips most of the
-    // work for a 12-megapixel photo, and the photo never needs the memory that a whole decode
-    // of a 50-megapixel one would (192 MB, more than the toolkit allows an image by default).
-    // The size applies before the orientation does.
     QSize shown = (QSizeF(size()) * devicePixelRatioF()).toSize().expandedTo({1, 1});
-    bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    reader.setScaledSize(turned ? shown.transposed() : shown);
-    QImage picture = reader.read();
+    QString error;
+    QImage picture = decodeUpright(file, shown, false, error);
     if (picture.isNull()) {
-        throw Error(err::kInvalidPicture,
-                    "无效图片：" + path + "（" + reader.errorString().toStdString() + "）");
+        throw Error(err::kInvalidPicture, "无效图片：" + path + "（" + error.toStdString() + "）");
     }
     picture.setDevicePixelRatio(devicePixelRatioF());
     picture_ = picture;

@@ -10,6 +10,11 @@
 
 namespace veltrana {
 
+// Decodes the picture in file upright, as the phone showed it (its EXIF orientation applied), at
+// size or, with fit, at the largest size of its own shape within size: the decoder then skips
+// most of the work for a large photo. A null image when it cannot be decoded; error says why.
+QImage decodeUpright(const QString& file, QSize size, bool fit, QString& error);
+
 class QtLabel : public QLabel, public Label {
 public:
     explicit QtLabel(QWidget* parent = nullptr);

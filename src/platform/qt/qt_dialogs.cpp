@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -311,6 +312,10 @@ std::unique_ptr<Progress> QtDialogs::progress(const std::string& title,
 
 bool QtShell::open(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(fromUtf8(path)));
+}
+
+bool QtShell::moveToTrash(const std::string& path) {
+    return QFile::moveToTrash(fromUtf8(path));
 }
 
 }  // namespace veltrana

@@ -48,6 +48,7 @@ private:
 class QtShell : public Shell {
 public:
     bool open(const std::string& path) override;
+    bool moveToTrash(const std::string& path) override;
 };
 
 }  // namespace veltrana
