@@ -58,8 +58,12 @@ run_tests() {
 build=$root/build/windows
 install_tools
 mkdir -p "$cache"
+# Other checkouts on this machine build into the same cache: one run at a time builds libraries.
+exec 9>"$cache/lock"
+flock 9
 libraries=$(ordered_recipes)
 for library in $libraries; do build_library "$library"; done
+flock -u 9
 build_veltrana
 [ "${1:-}" = --test ] && run_tests
 echo "== Done in $((SECONDS / 60)) min $((SECONDS % 60)) s =="
