@@ -1,5 +1,6 @@
 #include "app/sort_window.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -140,7 +141,8 @@ SortWindow::SortWindow(FileSystem& fileSystem, SortCatalogue catalogue, std::str
         if (!files.isEmpty()) {
             std::vector<std::string> paths;
             for (const QString& file : files) {
-                paths.push_back(file.toStdString());
+                // The dialog gives "/" on Windows too; the session splits at the system's own.
+                paths.push_back(QDir::toNativeSeparators(file).toStdString());
             }
             openPhotos(paths);
         }

@@ -57,11 +57,14 @@ protected:
         window->openInbox();
     }
     static std::string name(int i) { return "IMG_000" + std::to_string(i) + ".JPG"; }
+    // Paths in the system's own spelling, as the window reports the folders it changed.
     std::string inbox(const std::string& file = {}) const {
-        return app.path() + "/待整理" + (file.empty() ? "" : "/" + file);
+        const std::string folder = app.path() + kSeparator + "待整理";
+        return file.empty() ? folder : folder + kSeparator + file;
     }
     std::string point(const std::string& student, const std::string& knowledge = "力学") const {
-        return app.path() + "/Data/" + student + "/物理/" + knowledge;
+        const std::string s(1, kSeparator);
+        return app.path() + s + "Data" + s + student + s + "物理" + s + knowledge;
     }
     // As a keyboard or an input method types it, a key a character.
     void type(const QString& text) {

@@ -114,13 +114,14 @@ TEST_F(SortSessionTest, FilesSkipsAndUndoesBackToTheOldNames) {
     EXPECT_THAT(filesIn(inbox("")), ElementsAre("IMG_0002.JPG"));
 
     // Filed again from elsewhere: a copy, under a free name, the original untouched.
-    writeFile(app.path() + "/桌面/IMG_0001.JPG", "another day");
-    SortSession copies(files, smallClass(), app.path(), {app.path() + "/桌面/IMG_0001.JPG"});
+    const std::string elsewhere = app.path() + kSeparator + "桌面" + kSeparator + "IMG_0001.JPG";
+    writeFile(elsewhere, "another day");
+    SortSession copies(files, smallClass(), app.path(), {elsewhere});
     copies.to = {0, 0, 0};
     EXPECT_THAT(copies.file(), HasSubstr("名为“IMG_0001 (2).JPG”"));
     EXPECT_EQ(readFile(point("李四", "IMG_0001 (2).JPG")), "another day");
     EXPECT_EQ(copies.undo(), "已撤销：“IMG_0001.JPG”回到了原处");
-    EXPECT_EQ(readFile(app.path() + "/桌面/IMG_0001.JPG"), "another day");
+    EXPECT_EQ(readFile(elsewhere), "another day");
 
     s.undo();
     EXPECT_EQ(s.current(), 2u);
