@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "platform/error.h"
+#include "platform/qt/qt_controls.h"
 
 namespace veltrana {
 
@@ -215,21 +216,14 @@ private:
     void paintPicture(const ReportFile& file, const QRectF& slot) {
         const double captionHeight = units(7);
         QRectF room = slot.adjusted(0, 0, 0, -captionHeight - units(3));
-        std::unique_ptr<QImageReader> reader = uprightReader(file.path);
-        const QSize upright = uprightSize(*reader);
-        QImage image;
-        QRectF placed;
-        if (!upright.isEmpty()) {
-            QSizeF fitted = QSizeF(upright).scaled(
-                room.size().boundedTo({units(kLongestPrintMm), units(kLongestPrintMm)}),
-                Qt::KeepAspectRatio);
-            placed = QRectF(room.left() + (room.width() - fitted.width()) / 2, room.top(),
+        const QSizeF bound =
+            room.size().boundedTo({units(kLongestPrintMm), units(kLongestPrintMm)});
+        QString error;
+        const QImage image = decodeUpright(
+            fromUtf8(file.path), (bound * (kPictureDpi / kUnitsPerInch)).toSize(), true, error);
+        const QSizeF fitted = QSizeF(image.size()).scaled(bound, Qt::KeepAspectRatio);
+        const QRectF placed(room.left() + (room.width() - fitted.width()) / 2, room.top(),
                             fitted.width(), fitted.height());
-            QSize pixels = (fitted * (kPictureDpi / kUnitsPerInch)).toSize().boundedTo(upright);
-            // The size applies before the turn does.
-            reader->setScaledSize(turnsQuarter(*reader) ? pixels.transposed() : pixels);
-            image = reader->read();
-        }
         QString caption = fromUtf8(file.name) + "　" + dateText(file.modified);
         if (image.isNull()) {
             line("无法读取的图片：" + caption, room.top(), pdfFont(11));
@@ -294,7 +288,8 @@ Exported writeReportPdfs(Form& form, const std::vector<Report>& reports) {
             exported.stopped = true;
             return exported;
         }
-        exported.files.push_back(folder + kSeparator + file->land(report.fileName, OnClash::kKeepBoth));
+        exported.files.push_back(folder + kSeparator +
+                                 file->land(report.fileName, OnClash::kKeepBoth));
     }
     return exported;
 }
